@@ -1,0 +1,102 @@
+#include "platform/Host.h"
+
+#include "platform/CodePage.h"
+#include "platform/HostPath.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QSaveFile>
+#include <QTime>
+#include <QTranslator>
+
+void Host::showWarning(const QString& text)
+{
+    ShowWarning(text);
+}
+
+int Host::secondsSinceMidnight() const
+{
+    return QTime::currentTime().msecsSinceStartOfDay() / 1000;
+}
+
+FileStatus Host::fileStatus(const QString& path) const
+{
+    if (path.isEmpty())
+        return {};
+    const QFileInfo info(HostPath(path));   // one stat, cached for the calls below
+    FileStatus status;
+    status.isFile = info.isFile();
+    status.isFolder = info.isDir();
+    if (status.isFile)
+        status.modified = info.lastModified().toMSecsSinceEpoch();
+    return status;
+}
+
+bool Host::readLines(const QString& path,
+                     const std::function<void(const QString& line)>& onLine) const
+{
+    QFile file(HostPath(path));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return false;
+
+    const char* const data = bytes.constData();
+    const qsizetype size = bytes.size();
+    qsizetype start = 0;
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        onLine(DecodeAnsi(QByteArrayView(data + start, end - start)));
+        if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+    return true;
+}
+
+QString Host::replaceFile(const QString& path, const QByteArray& bytes) const
+{
+    // QSaveFile writes beside the target under a name that never ends in the target's extension
+    // and renames it over the target only once everything is on disk.
+    QSaveFile file(HostPath(path));
+    if (!file.open(QIODevice::WriteOnly))
+        return file.errorString();
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
+}
+
+void ShowWarning(const QString& text)
+{
+    QMessageBox box;
+    box.setWindowTitle(QStringLiteral("ATTENZIONE!"));
+    box.setIcon(QMessageBox::NoIcon);
+    box.setTextFormat(Qt::PlainText);   // paths may hold '<' or '&'
+    box.setText(text);
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void InstallItalianTranslation()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QStringLiteral("qtbase_it"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+}

@@ -1,0 +1,26 @@
+#include "request/Status.h"
+
+#include <QLabel>
+
+void SetStatus(QLabel* label, StatusCode code)
+{
+    struct Look { QColor background; QString caption; };
+    const Look look = [code]() -> Look {
+        switch (code) {
+        case 0: return {QColor(255, 255, 255), IdleCaption};
+        case 1: return {QColor(255, 0, 0), QStringLiteral("Preparazione della lista")};
+        case 2: return {QColor(255, 255, 0), QStringLiteral("Richiesta inviata al server")};
+        case 3: return {QColor(0, 255, 255), QStringLiteral("Conversione in corso...")};
+        case 4: return {QColor(0, 255, 0), QStringLiteral("File convertiti.")};
+        default: return {QColor(255, 0, 255), QStringLiteral("Stato sconosciuto")};
+        }
+    }();
+
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::Window, look.background);
+    // Every background is light, so black text stays readable under a dark desktop theme.
+    palette.setColor(QPalette::WindowText, Qt::black);
+    label->setAutoFillBackground(true);
+    label->setPalette(palette);
+    label->setText(look.caption);
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+class Host;
+class QLabel;
+struct SettingsRecord;
+
+// One tick of the progress watcher: the server's .wip mark means work in progress, otherwise
+// its .log means done, otherwise nothing changes. At most two file-status calls.
+void WatchTick(SettingsRecord& settings, QLabel* status, const Host& host);

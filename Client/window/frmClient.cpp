@@ -1,0 +1,208 @@
+#include "window/frmClient.h"
+
+#include "platform/Host.h"
+#include "request/Convert.h"
+#include "request/Status.h"
+#include "request/Watcher.h"
+#include "settings/ReadSettings.h"
+#include "settings/Settings.h"
+#include "window/DrawingList.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+// The layout is drawn in twips; 15 twips make a pixel at 96 dpi.
+QRect Twips(int left, int top, int width, int height)
+{
+    const auto px = [](int twips) { return int(std::lround(twips / 15.0)); };
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+template <typename W>
+W* Place(W* widget, const char* name, const QRect& geometry)
+{
+    widget->setObjectName(QLatin1String(name));
+    widget->setGeometry(geometry);
+    return widget;
+}
+
+// What a screen reader says of a control: its label, then its tooltip.
+void Describe(QWidget* widget, const QString& name, const QString& tooltip)
+{
+    widget->setAccessibleName(name);
+    widget->setToolTip(tooltip);
+    widget->setAccessibleDescription(tooltip);
+}
+
+} // namespace
+
+frmClient::frmClient(SettingsRecord& settings, Host& host, const QString& programDir,
+                     QWidget* parent)
+    : QWidget(parent)
+    , m_settings(settings)
+    , m_host(host)
+{
+    InstallItalianTranslation();
+    buildControls();
+    startUp(programDir);
+}
+
+QString frmClient::ProgramDir()
+{
+    return QDir::toNativeSeparators(QCoreApplication::applicationDirPath());
+}
+
+void frmClient::buildControls()
+{
+    setObjectName(QStringLiteral("frmClient"));
+    setWindowTitle(QStringLiteral("KIVRA_Client - ") + IdleCaption);
+    // Arial's metrics (Liberation Sans on Linux) at 11 px fit every text in the fixed layout.
+    QFont font;
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
+    font.setPixelSize(11);
+    setFont(font);
+    setFixedSize(Twips(0, 0, 9060, 4236).size());
+
+    Label6 = Place(new QLabel(QStringLiteral("Massimo numero di disegni:"), this), "Label6",
+                   Twips(3360, 240, 2172, 252));
+    txtMaxDrawings = Place(new QLineEdit(this), "txtMaxDrawings", Twips(4920, 480, 612, 288));
+    Label5 = Place(new QLabel(QStringLiteral("Stato della richiesta:"), this), "Label5",
+                   Twips(7320, 240, 1572, 252));
+    lblStatus = Place(new QLabel(this), "lblStatus", Twips(6120, 480, 2772, 192));
+    Line1 = Place(new QFrame(this), "Line1", QRect(8, 23, 200, 2));
+    Label2 = Place(new QLabel(QStringLiteral("Elenco dei file da convertire"), this), "Label2",
+                   Twips(120, 600, 2052, 372));
+    ListV = Place(new DrawingList(this), "ListV", Twips(120, 840, 8772, 1932));
+    Frame1 = Place(new QGroupBox(QStringLiteral("Converti in"), this), "Frame1",
+                   Twips(4560, 3120, 1572, 972));
+    OptDXF = Place(new QRadioButton(QStringLiteral("DXF"), Frame1), "OptDXF",
+                   Twips(360, 240, 1092, 252));
+    OptDWG = Place(new QRadioButton(QStringLiteral("DWG"), Frame1), "OptDWG",
+                   Twips(360, 480, 972, 372));
+    Label3 = Place(new QLabel(QStringLiteral("Cartella di archiviazione:"), this), "Label3",
+                   Twips(120, 3240, 1812, 252));
+    txtFolder = Place(new QLineEdit(this), "txtFolder", Twips(1920, 3240, 2172, 288));
+    Label4 = Place(new QLabel(QStringLiteral("Percorso:"), this), "Label4",
+                   Twips(120, 3720, 696, 252));
+    txtPath = Place(new QLineEdit(this), "txtPath", Twips(840, 3720, 3252, 288));
+    cmdReset = Place(new QPushButton(QStringLiteral("Azzera lista"), this), "cmdReset",
+                     Twips(6600, 3120, 2292, 252));
+    cmdAbort = Place(new QPushButton(QStringLiteral("Chiudi"), this), "cmdAbort",
+                     Twips(6600, 3480, 732, 372));
+    CmdOut = Place(new QPushButton(QStringLiteral("Converti"), this), "CmdOut",
+                   Twips(7800, 3480, 1092, 372));
+    Label1 = Place(new QLabel(IdleCaption, this), "Label1", Twips(6240, 3960, 2652, 252));
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+
+    Line1->setFrameShape(QFrame::HLine);
+    Line1->setFrameShadow(QFrame::Sunken);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    ListV->header()->resizeSection(0, 8500 / 15);
+    Label1->setToolTip(QStringLiteral("Servizio di conversione dei disegni"));
+
+    // Display-only fields: selectable for copying, never read back, outside the Tab order.
+    for (QLineEdit* field : {txtMaxDrawings, txtPath}) {
+        field->setReadOnly(true);
+        field->setFocusPolicy(Qt::ClickFocus);
+    }
+    for (QLabel* label : {Label6, Label5, lblStatus, Label2, Label3, Label4, Label1})
+        label->setFocusPolicy(Qt::NoFocus);
+
+    Describe(ListV, QStringLiteral("Elenco dei file da convertire"),
+             QStringLiteral("Trascinare qui i disegni da convertire"));
+    Describe(txtMaxDrawings, QStringLiteral("Massimo numero di disegni"),
+             QStringLiteral("Numero massimo consentito di disegni"));
+    Describe(lblStatus, QStringLiteral("Stato della richiesta"),
+             QStringLiteral("Visualizza l'avanzamento della conversione"));
+    Describe(OptDXF, QStringLiteral("DXF"), QStringLiteral("Imposta la conversione in DXF"));
+    Describe(OptDWG, QStringLiteral("DWG"), QStringLiteral("Imposta la conversione in DWG"));
+    Describe(txtFolder, QStringLiteral("Cartella di archiviazione"),
+             QStringLiteral("Nome della cartella di uscita. Se non esiste viene creata."));
+    Describe(txtPath, QStringLiteral("Percorso"),
+             QStringLiteral("Qui saranno archiviati i file convertiti"));
+    Describe(cmdReset, QStringLiteral("Azzera lista"),
+             QStringLiteral("Azzera la lista dei disegni"));
+    Describe(cmdAbort, QStringLiteral("Chiudi"), QStringLiteral("Chiude il progamma"));
+    Describe(CmdOut, QStringLiteral("Converti"), QStringLiteral("Invia la richiesta ai server"));
+    Label3->setBuddy(txtFolder);
+    Label4->setBuddy(txtPath);
+    Label6->setBuddy(txtMaxDrawings);
+
+    setTabOrder(ListV, CmdOut);
+    setTabOrder(CmdOut, OptDXF);
+    setTabOrder(OptDXF, OptDWG);
+    setTabOrder(OptDWG, txtFolder);
+    setTabOrder(txtFolder, cmdAbort);
+    setTabOrder(cmdAbort, cmdReset);
+
+    connect(txtFolder, &QLineEdit::textChanged, this, &frmClient::txtFolder_Change);
+    connect(OptDXF, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            m_settings.DXFDWGmode = QStringLiteral("DXF");
+    });
+    connect(OptDWG, &QRadioButton::toggled, this, [this](bool on) {
+        if (on)
+            m_settings.DXFDWGmode = QStringLiteral("DWG");
+    });
+    connect(CmdOut, &QPushButton::clicked, this, &frmClient::CmdOut_Click);
+    connect(cmdReset, &QPushButton::clicked, this, &frmClient::cmdReset_Click);
+    connect(cmdAbort, &QPushButton::clicked, this, &QWidget::close);
+    connect(ListV, &DrawingList::filesDropped, this, [this] { SetStatus(lblStatus, 1); });
+    connect(Timer1, &QTimer::timeout, this, &frmClient::Timer1_Timer);
+}
+
+void frmClient::startUp(const QString& programDir)
+{
+    InitDefaults(m_settings);
+    ReadSettings(programDir + QStringLiteral("\\kivra_client.ini"), m_settings, m_host);
+    txtPath->setText(m_settings.DXFOutDirRoot);
+    m_settings.OutFolder.clear();
+    // Checking a button runs its handler, which leaves the mode in upper case.
+    if (m_settings.DXFDWGmode.compare(QLatin1String("DXF"), Qt::CaseInsensitive) == 0)
+        OptDXF->setChecked(true);
+    else
+        OptDWG->setChecked(true);
+    SetStatus(lblStatus, 0);
+    txtMaxDrawings->setText(QString::number(m_settings.MaxNumberFiles));
+    ListV->setMaxItems(m_settings.MaxNumberFiles);
+    ListV->setFocus();
+    Timer1->start(1500);
+}
+
+void frmClient::txtFolder_Change(const QString& text)
+{
+    m_settings.OutFolder = text;
+    txtPath->setText(m_settings.DXFOutDirRoot + QLatin1Char('\\') + m_settings.OutFolder);
+}
+
+void frmClient::CmdOut_Click()
+{
+    Convert(m_settings, ListV->paths(), lblStatus, m_host);
+}
+
+void frmClient::cmdReset_Click()
+{
+    ListV->clear();
+    SetStatus(lblStatus, 0);
+    // Nothing of the earlier request is watched any more, its .wip mark included.
+    m_settings.LogFilePath.clear();
+    m_settings.WipFilePath.clear();
+    m_settings.StaleLogModified.reset();
+}
+
+void frmClient::Timer1_Timer()
+{
+    WatchTick(m_settings, lblStatus, m_host);
+}

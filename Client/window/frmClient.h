@@ -1,0 +1,58 @@
+#pragma once
+#include <QString>
+#include <QWidget>
+
+class DrawingList;
+class Host;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+struct SettingsRecord;
+
+// The program's one window. Constructing it runs the start-up: defaults, the settings file in
+// programDir (its warnings appear before the window does), then the initial display.
+class frmClient : public QWidget {
+    Q_OBJECT
+public:
+    frmClient(SettingsRecord& settings, Host& host, const QString& programDir = ProgramDir(),
+              QWidget* parent = nullptr);
+
+    // The folder of the executable, Windows-style.
+    static QString ProgramDir();
+
+    QLabel* Label6;
+    QLineEdit* txtMaxDrawings;
+    QLabel* Label5;
+    QLabel* lblStatus;
+    QFrame* Line1;
+    QLabel* Label2;
+    DrawingList* ListV;
+    QGroupBox* Frame1;
+    QRadioButton* OptDXF;
+    QRadioButton* OptDWG;
+    QLabel* Label3;
+    QLineEdit* txtFolder;
+    QLabel* Label4;
+    QLineEdit* txtPath;
+    QPushButton* cmdReset;
+    QPushButton* cmdAbort;
+    QPushButton* CmdOut;
+    QLabel* Label1;
+    QTimer* Timer1;
+
+private:
+    void buildControls();
+    void startUp(const QString& programDir);
+
+    void txtFolder_Change(const QString& text);
+    void CmdOut_Click();
+    void cmdReset_Click();
+    void Timer1_Timer();
+
+    SettingsRecord& m_settings;
+    Host& m_host;
+};

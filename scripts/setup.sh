@@ -1,0 +1,33 @@
+# Shared by the README's commands: installs what a fresh Debian 12 machine lacks, then builds.
+# Sourced, not run.
+
+# Debian packages the build, the tests and the demo need.
+KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n fonts-liberation2)
+
+kivra_install() {
+    local missing=()
+    for pkg in "$@"; do
+        dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$pkg")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "Mancano dei pacchetti. Installarli con:" >&2
+        echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+        exit 1
+    fi
+    echo "Installo: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq
+    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# kivra_build BUILD_DIR BUILD_TYPE [cmake options...]
+kivra_build() {
+    local dir=$1 type=$2
+    shift 2
+    cmake -S "$KIVRA_ROOT" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE="$type" "$@"
+    cmake --build "$dir"
+}
+
+KIVRA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
