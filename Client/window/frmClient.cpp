@@ -67,10 +67,11 @@ void frmClient::buildControls()
 {
     setObjectName(QStringLiteral("frmClient"));
     setWindowTitle(QStringLiteral("KIVRA_Client - ") + IdleCaption);
-    // Arial's metrics (Liberation Sans on Linux) at 11 px fit every text in the fixed layout.
+    // Arial metrics (Liberation Sans on Linux) at 10 px fit every text in the fixed layout; at
+    // 11 px "Percorso:" would lose its last pixel.
     QFont font;
     font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    font.setPixelSize(11);
+    font.setPixelSize(10);
     setFont(font);
     setFixedSize(Twips(0, 0, 9060, 4236).size());
 
@@ -109,7 +110,7 @@ void frmClient::buildControls()
     Line1->setFrameShape(QFrame::HLine);
     Line1->setFrameShadow(QFrame::Sunken);
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    ListV->header()->resizeSection(0, 8500 / 15);
+    ListV->header()->resizeSection(0, Twips(0, 0, 8500, 0).width());
     Label1->setToolTip(QStringLiteral("Servizio di conversione dei disegni"));
 
     // Display-only fields: selectable for copying, never read back, outside the Tab order.

@@ -1,0 +1,381 @@
+#include "TestHost.h"
+#include "request/Status.h"
+#include "settings/Settings.h"
+#include "window/DrawingList.h"
+#include "window/frmClient.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <memory>
+
+class TestWindow : public QObject {
+    Q_OBJECT
+    QTemporaryDir m_tmp;
+    SettingsRecord s;
+    TestHost host;
+
+    QString programDir() const { return m_tmp.filePath("programma"); }
+    QString jobs() const { return m_tmp.filePath("Richieste"); }
+    QString out() const { return m_tmp.filePath("Uscita"); }
+
+    // Starts the window on a settings file; a null file means none is there.
+    std::unique_ptr<frmClient> start(const QByteArray& ini = "MaxNumberFiles=3")
+    {
+        QFile::remove(programDir() + "/kivra_client.ini");
+        if (!ini.isNull()) {
+            QByteArray text = "JobFileDir=" + Native(jobs()).toUtf8() + "\r\nDXFOutDirRoot="
+                              + Native(out()).toUtf8() + "\r\n" + ini;
+            WriteBytes(programDir() + "/kivra_client.ini", text);
+        }
+        return std::make_unique<frmClient>(s, host, Native(programDir()));
+    }
+
+    QStringList drawings(int count) const
+    {
+        QStringList files;
+        for (int i = 1; i <= count; ++i) {
+            files << m_tmp.filePath(QString("Disegni/pezzo%1.dxf").arg(i));
+            WriteBytes(files.last(), "0\nEOF\n");
+        }
+        return files;
+    }
+
+    static QMimeData* fileData(const QStringList& files)
+    {
+        auto* data = new QMimeData;
+        QList<QUrl> urls;
+        for (const QString& file : files)
+            urls << QUrl::fromLocalFile(file);
+        data->setUrls(urls);
+        return data;
+    }
+
+    // Drag-enter, drag-move and drop, as the desktop sends them; true when the drag was let in.
+    static bool dragAndDrop(frmClient& w, QMimeData* data,
+                            Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction)
+    {
+        std::unique_ptr<QMimeData> owner(data);
+        QWidget* target = w.ListV->viewport();
+        const QPointF at = target->rect().center();
+        QDragEnterEvent enter(at.toPoint(), actions, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &enter);
+        QDragMoveEvent move(at.toPoint(), actions, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &move);
+        // Let in means accepted at enter and at every move, and always as a copy.
+        const bool letIn = enter.isAccepted() && move.isAccepted()
+            && enter.dropAction() == Qt::CopyAction && move.dropAction() == Qt::CopyAction;
+        QDropEvent drop(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(target, &drop);   // even a refused drag must change nothing
+        return letIn;
+    }
+
+    static QString colour(const frmClient& w)
+    {
+        return w.lblStatus->palette().color(QPalette::Window).name();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QDir().mkpath(programDir());
+        QDir().mkpath(jobs());
+        QDir().mkpath(out() + "/Lotto7");
+        QDir().mkpath(m_tmp.filePath("Disegni"));
+    }
+
+    void init()
+    {
+        host = TestHost();
+        host.time = 45678;
+        for (const QString& f : QDir(jobs()).entryList(QDir::Files))
+            QFile::remove(jobs() + "/" + f);
+    }
+
+    void startUp_data()
+    {
+        QTest::addColumn<QByteArray>("ini");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("max");
+        QTest::addColumn<QStringList>("warnings");
+        QTest::newRow("dxf in lower case") << QByteArray("DXFDWGmode=dxf") << "DXF" << "3" << QStringList{};
+        QTest::newRow("Dwg") << QByteArray("DXFDWGmode=Dwg\r\nMaxNumberFiles=12") << "DWG" << "12" << QStringList{};
+        QTest::newRow("no limit") << QByteArray("MaxNumberFiles=-1") << "DXF" << "-1" << QStringList{};
+        QTest::newRow("warnings in order")
+            << QByteArray("KeepLog=forse\r\nDXFDWGmode=PDF\r\nMaxNumberFiles=x") << "DXF" << "3"
+            << QStringList{"Valore KeepLog non riconosciuto: forse",
+                           "Valore DXFDWGmode non riconosciuto: PDF",
+                           "Errore convertendo MaxNumberFiles in Integer"};
+        QTest::newRow("no settings file") << QByteArray() << "DXF" << "3"
+                                          << QStringList{Native(programDir()) + "\\kivra_client.ini non esiste"};
+    }
+    void startUp()
+    {
+        QFETCH(QByteArray, ini);
+        QFETCH(QString, mode);
+        QFETCH(QString, max);
+        QFETCH(QStringList, warnings);
+        s.OutFolder = "left from before";
+        const auto w = start(ini);
+        QCOMPARE(host.warnings, warnings);
+        QCOMPARE(s.DXFDWGmode, mode);
+        QCOMPARE(w->OptDXF->isChecked(), mode == "DXF");
+        QCOMPARE(w->OptDWG->isChecked(), mode == "DWG");
+        QCOMPARE(w->txtMaxDrawings->text(), max);
+        QCOMPARE(w->lblStatus->text(), IdleCaption);
+        QCOMPARE(colour(*w), "#ffffff");
+        QCOMPARE(s.OutFolder, QString());
+        QCOMPARE(w->txtPath->text(), ini.isNull() ? "y:\\Richieste" : Native(out()));
+        QVERIFY(w->Timer1->isActive());
+        QCOMPARE(w->Timer1->interval(), 1500);
+        QCOMPARE(w->windowTitle(), "KIVRA_Client - " + IdleCaption);
+    }
+
+    void outputFolderFollowsTyping()
+    {
+        const auto w = start();
+        QTest::keyClick(w->txtFolder, Qt::Key_A);
+        QTest::keyClick(w->txtFolder, Qt::Key_Backspace);
+        QCOMPARE(w->txtPath->text(), Native(out()) + "\\");
+        QTest::keyClicks(w->txtFolder, "Lotto7");
+        QCOMPARE(w->txtPath->text(), Native(out()) + "\\Lotto7");
+        QCOMPARE(s.OutFolder, "Lotto7");
+        QVERIFY(w->txtPath->isReadOnly());
+        QVERIFY(w->txtMaxDrawings->isReadOnly());
+    }
+
+    void drops_data()
+    {
+        QTest::addColumn<QByteArray>("cap");
+        QTest::addColumn<int>("already");
+        QTest::addColumn<int>("dropped");
+        QTest::addColumn<int>("listed");
+        QTest::newRow("five onto a cap of 3") << QByteArray("3") << 0 << 5 << 3;
+        QTest::newRow("one onto a full list") << QByteArray("3") << 3 << 1 << 3;
+        QTest::newRow("cap 0") << QByteArray("0") << 0 << 2 << 0;
+        QTest::newRow("negative cap: no limit") << QByteArray("-1") << 2 << 5 << 7;
+    }
+    void drops()
+    {
+        QFETCH(QByteArray, cap);
+        QFETCH(int, already);
+        QFETCH(int, dropped);
+        QFETCH(int, listed);
+        const auto w = start("MaxNumberFiles=" + cap);
+        const QStringList files = drawings(qMax(already, dropped));
+        if (already)
+            QVERIFY(dragAndDrop(*w, fileData(files.mid(0, already))));
+        SetStatus(w->lblStatus, 0);
+        QVERIFY(dragAndDrop(*w, fileData(files.mid(0, dropped))));
+        QCOMPARE(w->lblStatus->text(), "Preparazione della lista");
+        QCOMPARE(colour(*w), "#ff0000");
+        const QStringList expected = (files.mid(0, already) + files.mid(0, dropped)).mid(0, listed);
+        QCOMPARE(w->ListV->paths(), expected);
+    }
+
+    void duplicatesAreKeptAndSent()
+    {
+        const auto w = start();
+        const QStringList files = drawings(1);
+        QVERIFY(dragAndDrop(*w, fileData(files)));
+        QVERIFY(dragAndDrop(*w, fileData(files)));
+        QTest::mouseClick(w->CmdOut, Qt::LeftButton);
+        const QByteArray line = Native(files[0]).toUtf8() + "\r\n";
+        QCOMPARE(ReadBytes(jobs() + "/Z_45678.job"), "DXFDWG=DXF\r\n" + line + line);
+    }
+
+    void refusedDrags_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("actions");
+        QTest::newRow("text") << "text" << int(Qt::CopyAction);
+        QTest::newRow("web link") << "web" << int(Qt::CopyAction);
+        QTest::newRow("file and web link") << "mixed" << int(Qt::CopyAction);
+        QTest::newRow("move only") << "file" << int(Qt::MoveAction);
+        QTest::newRow("link only") << "file" << int(Qt::LinkAction);
+    }
+    void refusedDrags()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, actions);
+        const auto w = start();
+        auto* data = new QMimeData;
+        const QUrl file = QUrl::fromLocalFile(drawings(1)[0]);
+        if (kind == "text") data->setText(file.toLocalFile());
+        if (kind == "web") data->setUrls({QUrl("https://www.kivra.example/a.dxf")});
+        if (kind == "mixed") data->setUrls({file, QUrl("https://www.kivra.example/a.dxf")});
+        if (kind == "file") data->setUrls({file});
+        QVERIFY(!dragAndDrop(*w, data, Qt::DropActions(actions)) || kind == "file");
+        if (kind != "file")
+            QCOMPARE(w->lblStatus->text(), IdleCaption);
+        if (kind == "file") {
+            // The source cannot copy: the drag is refused; what a drop then brings is a copy.
+            auto* again = new QMimeData;
+            again->setUrls({file});
+            QVERIFY(!dragAndDrop(*w, again, Qt::DropActions(actions)));
+            return;
+        }
+        QCOMPARE(w->ListV->topLevelItemCount(), 0);
+    }
+
+    void theWholeRoadOfOneRequest()
+    {
+        const auto w = start("MaxNumberFiles=3");
+        const QStringList files = drawings(2);
+        QVERIFY(dragAndDrop(*w, fileData(files)));
+        QTest::keyClicks(w->txtFolder, "Lotto7");
+        QTest::mouseClick(w->OptDWG, Qt::LeftButton);
+        QCOMPARE(s.DXFDWGmode, "DWG");
+        QTest::mouseClick(w->CmdOut, Qt::LeftButton);
+
+        QCOMPARE(ReadBytes(jobs() + "/Z_45678.job"),
+                 "OUTDIR=Lotto7\r\nDXFDWG=DWG\r\n" + Native(files[0]).toUtf8() + "\r\n"
+                     + Native(files[1]).toUtf8() + "\r\n");
+        QCOMPARE(w->lblStatus->text(), "Richiesta inviata al server");
+        QCOMPARE(colour(*w), "#ffff00");
+
+        WriteBytes(jobs() + "/Z_45678.wip", "");
+        QTRY_COMPARE_WITH_TIMEOUT(w->lblStatus->text(), "Conversione in corso...", 3000);
+        QCOMPARE(colour(*w), "#00ffff");
+
+        QFile::remove(jobs() + "/Z_45678.wip");
+        WriteBytes(out() + "/Lotto7/Z_45678.log", "OK");
+        QTRY_COMPARE_WITH_TIMEOUT(w->lblStatus->text(), "File convertiti.", 3000);
+        QCOMPARE(colour(*w), "#00ff00");
+
+        QTest::mouseClick(w->cmdReset, Qt::LeftButton);
+        QCOMPARE(w->ListV->topLevelItemCount(), 0);
+        QCOMPARE(w->lblStatus->text(), IdleCaption);
+        QCOMPARE(s.LogFilePath, QString());
+        QCOMPARE(s.WipFilePath, QString());
+        // The earlier request's marks are no longer watched.
+        WriteBytes(jobs() + "/Z_45678.wip", "");
+        QTest::qWait(1700);
+        QCOMPARE(w->lblStatus->text(), IdleCaption);
+        QFile::remove(out() + "/Lotto7/Z_45678.log");
+    }
+
+    void closeEndsTheWindow()
+    {
+        const auto w = start();
+        w->show();
+        QTest::mouseClick(w->cmdAbort, Qt::LeftButton);
+        QVERIFY(!w->isVisible());
+    }
+
+    void focusOrder()
+    {
+        const auto w = start();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QCOMPARE(QApplication::focusWidget(), w->ListV);
+        QStringList order{w->ListV->objectName()};
+        for (QWidget* next = w->ListV->nextInFocusChain(); next != w->ListV;
+             next = next->nextInFocusChain())
+            if (next->focusPolicy() & Qt::TabFocus)
+                order << next->objectName();
+        QCOMPARE(order, (QStringList{"ListV", "CmdOut", "OptDXF", "OptDWG", "txtFolder",
+                                     "cmdAbort", "cmdReset"}));
+    }
+
+    void layout()
+    {
+        const auto w = start();
+        QCOMPARE(w->minimumSize(), QSize(604, 282));
+        QCOMPARE(w->maximumSize(), QSize(604, 282));
+        QCOMPARE(w->Label6->geometry(), QRect(224, 16, 145, 17));
+        QCOMPARE(w->lblStatus->geometry(), QRect(408, 32, 185, 13));
+        QCOMPARE(w->ListV->geometry(), QRect(8, 56, 585, 129));
+        QCOMPARE(w->OptDWG->parentWidget(), w->Frame1);
+        QCOMPARE(w->OptDWG->geometry(), QRect(24, 32, 65, 25));
+        QCOMPARE(w->CmdOut->geometry(), QRect(520, 232, 73, 25));
+        QCOMPARE(w->ListV->headerItem()->text(0), "Files");
+        QCOMPARE(w->ListV->columnWidth(0), 567);
+        QCOMPARE(w->findChild<QLabel*>("Label2")->text(), "Elenco dei file da convertire");
+    }
+
+    // No caption, label or status text is cut at the fixed geometry.
+    void everyTextFits()
+    {
+        const auto w = start();
+        QVERIFY2(QFontInfo(w->font()).family() == "Liberation Sans"
+                     || QFontInfo(w->font()).family() == "Arial",
+                 qPrintable(QFontInfo(w->font()).family()));
+        const QFontMetrics fm(w->font());
+        const auto fits = [&](QWidget* widget, const QString& text, int room) {
+            // The ink ends where the last glyph's ink ends, short of its advance.
+            const int need = fm.horizontalAdvance(text) - qMax(0, fm.rightBearing(text.back()));
+            QVERIFY2(need <= room && fm.height() <= widget->height(),
+                     qPrintable(widget->objectName() + ": " + text + " needs "
+                                + QString::number(need) + " of " + QString::number(room)));
+        };
+        for (QLabel* label : w->findChildren<QLabel*>())
+            fits(label, label->text(), label->width());
+        for (int code = 0; code <= 5; ++code) {
+            SetStatus(w->lblStatus, code);
+            fits(w->lblStatus, w->lblStatus->text(), w->lblStatus->width());
+        }
+        const int frame = w->style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, w->CmdOut);
+        for (QPushButton* button : w->findChildren<QPushButton*>())
+            fits(button, button->text(), button->width() - frame);
+        const int indicator =
+            w->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, w->OptDXF)
+            + w->style()->pixelMetric(QStyle::PM_RadioButtonLabelSpacing, nullptr, w->OptDXF);
+        for (QRadioButton* option : w->findChildren<QRadioButton*>())
+            fits(option, option->text(), option->width() - indicator);
+        fits(w->Frame1, w->Frame1->title(), w->Frame1->width() - 16);
+    }
+
+    void accessibleNamesAndItalianToolkit()
+    {
+        const auto w = start();
+        for (QWidget* control : std::initializer_list<QWidget*>{
+                 w->ListV, w->CmdOut, w->OptDXF, w->OptDWG, w->txtFolder, w->cmdAbort,
+                 w->cmdReset, w->txtPath, w->txtMaxDrawings, w->lblStatus}) {
+            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+            QVERIFY2(!control->toolTip().isEmpty(), qPrintable(control->objectName()));
+            QCOMPARE(control->accessibleDescription(), control->toolTip());
+        }
+        QCOMPARE(w->CmdOut->toolTip(), "Invia la richiesta ai server");
+        QCOMPARE(QCoreApplication::translate("QLineEdit", "&Paste"), "&Incolla");
+    }
+
+    void screenshots()
+    {
+        const QString shots = QCoreApplication::applicationDirPath() + "/screenshots";
+        QDir().mkpath(shots);
+        const auto w = start("MaxNumberFiles=3");
+        w->show();
+        QVERIFY(w->grab().save(shots + "/window-start.png"));
+        QVERIFY(dragAndDrop(*w, fileData(drawings(2))));
+        QTest::keyClicks(w->txtFolder, "Lotto7");
+        QTest::mouseClick(w->OptDWG, Qt::LeftButton);
+        QVERIFY(w->grab().save(shots + "/window-two-drawings.png"));
+    }
+
+    void aFullDropIsQuick()
+    {
+        const auto w = start("MaxNumberFiles=-1");
+        QStringList files;
+        for (int i = 0; i < DrawingList::Capacity + 10; ++i)
+            files << QString("/srv/disegni/lotto/pezzo%1.dxf").arg(i);
+        auto* data = fileData(files);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(dragAndDrop(*w, data));
+        const qint64 ms = clock.elapsed();
+        qInfo("drop of %d paths: %lld ms", int(files.size()), ms);
+        QCOMPARE(w->ListV->topLevelItemCount(), DrawingList::Capacity);
+        QVERIFY(ms < 2000);
+    }
+};
+
+QTEST_MAIN(TestWindow)
+#include "test_window.moc"
