@@ -1,0 +1,174 @@
+#include "StandinServer.h"
+
+#include "platform/CodePage.h"
+#include "platform/Host.h"
+#include "platform/HostPath.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+
+namespace {
+
+const QString kJob = QStringLiteral(".job");
+const QString kWip = QStringLiteral(".wip");
+const QString kLog = QStringLiteral(".log");
+
+struct Job {
+    QString outDir;         // as written after OUTDIR=, Windows-style and relative
+    QString format;         // "DXF" or "DWG"
+    QStringList drawings;
+    QString fault;          // why the job cannot be done, if it cannot
+};
+
+Job ParseJob(const QStringList& lines)
+{
+    Job job;
+    qsizetype next = 0;
+    if (next < lines.size() && lines[next].startsWith(QLatin1String("OUTDIR=")))
+        job.outDir = lines[next++].mid(7);
+    if (lines.isEmpty()) {
+        job.format = QStringLiteral("DXF");   // an empty list: nothing to convert, nothing wrong
+        return job;
+    }
+    if (next == lines.size() || !lines[next].startsWith(QLatin1String("DXFDWG="))) {
+        job.fault = QStringLiteral("riga DXFDWG= mancante");
+        return job;
+    }
+    job.format = lines[next++].mid(7);
+    if (job.format != QLatin1String("DXF") && job.format != QLatin1String("DWG"))
+        job.fault = QStringLiteral("formato sconosciuto: ") + job.format;
+    job.drawings = lines.mid(next);
+    return job;
+}
+
+// An output sub-folder must stay inside the output root.
+bool StaysInside(const QString& outDir)
+{
+    if (outDir.startsWith(QLatin1Char('\\')) || outDir.startsWith(QLatin1Char('/'))
+        || outDir.contains(QLatin1Char(':')))
+        return false;
+    const QStringList parts = QString(outDir).replace(QLatin1Char('\\'), QLatin1Char('/'))
+                                  .split(QLatin1Char('/'));
+    return !parts.contains(QStringLiteral(".."));
+}
+
+// Copies one drawing; returns the reason when it could not.
+QString CopyDrawing(const QString& drawing, const QString& outFolder, const QString& format)
+{
+    const QFileInfo source(HostPath(drawing));
+    if (!source.exists())
+        return QStringLiteral("file inesistente");
+    if (!source.isFile())
+        return QStringLiteral("non è un file");
+    const QString target = outFolder + QLatin1Char('/') + source.completeBaseName()
+        + QLatin1Char('.') + format.toLower();
+    QFile in(source.filePath());
+    if (!in.open(QIODevice::ReadOnly))
+        return QStringLiteral("illeggibile: ") + in.errorString();
+    const QByteArray bytes = in.readAll();
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+        return QStringLiteral("impossibile scrivere ") + target + QStringLiteral(": ")
+            + out.errorString();
+    return {};
+}
+
+bool WriteText(const QString& path, const QStringList& lines)
+{
+    QByteArray bytes;
+    for (const QString& line : lines)
+        bytes += EncodeAnsi(line).value_or(line.toUtf8()) + "\r\n";
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
+}
+
+} // namespace
+
+StandinServer::StandinServer(const QString& jobsDir, const QString& outRoot, int workMs,
+                             QTextStream& out)
+    : m_jobs(jobsDir)
+    , m_outRoot(outRoot)
+    , m_workMs(workMs)
+    , m_out(out)
+{
+}
+
+void StandinServer::recover()
+{
+    const QDir jobs(m_jobs);
+    for (const QString& wip : jobs.entryList({QLatin1Char('*') + kWip}, QDir::Files))
+        if (wip.endsWith(kWip) && QFile::remove(jobs.filePath(wip)))
+            m_out << wip << ": segno rimasto da un'esecuzione interrotta, rimosso\n" << Qt::flush;
+}
+
+int StandinServer::handlePending()
+{
+    const QFileInfoList entries = QDir(m_jobs).entryInfoList(
+        QDir::Files, QDir::Time | QDir::Reversed);
+    int handled = 0;
+    for (const QFileInfo& entry : entries) {
+        // Exactly ".job": the client's temporary files never end that way.
+        if (!entry.fileName().endsWith(kJob))
+            continue;
+        handle(entry.fileName().chopped(kJob.size()));
+        ++handled;
+    }
+    return handled;
+}
+
+void StandinServer::handle(const QString& name)
+{
+    const QDir jobs(m_jobs);
+    const QString wipPath = jobs.filePath(name + kWip);
+    const QString jobPath = jobs.filePath(name + kJob);
+    QFile(wipPath).open(QIODevice::WriteOnly);
+
+    QStringList lines;
+    Job job;
+    if (!Host().readLines(jobPath, [&](const QString& line) { lines << line; }))
+        job.fault = QStringLiteral("richiesta illeggibile");
+    else
+        job = ParseJob(lines);
+    if (job.fault.isEmpty() && !StaysInside(job.outDir))
+        job.fault = QStringLiteral("cartella di uscita non ammessa: ") + job.outDir;
+
+    QString outFolder = m_outRoot;
+    if (job.fault.isEmpty() && !job.outDir.isEmpty()) {
+        outFolder += QLatin1Char('/') + QString(job.outDir).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        if (!QDir().mkpath(outFolder)) {
+            job.fault = QStringLiteral("impossibile creare la cartella ") + outFolder;
+            outFolder = m_outRoot;
+        }
+    }
+
+    QStringList log{QStringLiteral("Server di prova: i disegni vengono copiati, non convertiti.")};
+    int done = 0;
+    if (!job.fault.isEmpty()) {
+        log << QStringLiteral("ERRORE richiesta ") + name + QStringLiteral(": ") + job.fault;
+    } else {
+        for (const QString& drawing : job.drawings) {
+            QThread::msleep(m_workMs);
+            const QString failure = CopyDrawing(drawing, outFolder, job.format);
+            if (failure.isEmpty()) {
+                log << QStringLiteral("OK ") + drawing;
+                ++done;
+            } else {
+                log << QStringLiteral("ERRORE ") + drawing + QStringLiteral(": ") + failure;
+            }
+        }
+    }
+    log << QStringLiteral("Copiati %1 di %2 disegni").arg(done).arg(job.drawings.size());
+
+    const QString logPath = outFolder + QLatin1Char('/') + name + kLog;
+    const bool logged = WriteText(logPath, log);
+    // The job goes only once its log is safe, and the mark only after the job: a kill at any
+    // point leaves the job to be done again.
+    if (logged)
+        QFile::remove(jobPath);
+    QFile::remove(wipPath);
+    m_out << name << ": " << (job.fault.isEmpty() ? QStringLiteral("%1 di %2 copiati").arg(done).arg(job.drawings.size()) : job.fault)
+          << " -> " << (logged ? logPath : QStringLiteral("log non scritto")) << '\n' << Qt::flush;
+}

@@ -1,0 +1,25 @@
+#pragma once
+#include <QString>
+#include <QTextStream>
+
+// Serves the client's request folder the way the real conversion server does, except that it
+// copies each drawing under the target format's extension instead of converting it.
+class StandinServer {
+public:
+    StandinServer(const QString& jobsDir, const QString& outRoot, int workMs, QTextStream& out);
+
+    // Removes the .wip marks that a killed run of ours left behind; their jobs are still there
+    // and are done again.
+    void recover();
+
+    // Handles every job now in the request folder, oldest first; returns how many.
+    int handlePending();
+
+private:
+    void handle(const QString& name);
+
+    QString m_jobs;
+    QString m_outRoot;
+    int m_workMs;
+    QTextStream& m_out;
+};

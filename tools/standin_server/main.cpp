@@ -1,0 +1,59 @@
+#include "StandinServer.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTimer>
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Server di prova per KIVRA_Client: esegue le richieste della cartella condivisa\n"
+        "copiando i disegni con l'estensione del formato scelto. Non converte nulla."));
+    parser.addHelpOption();
+    const QCommandLineOption jobs(QStringLiteral("jobs"), QStringLiteral("Cartella delle richieste."),
+                                  QStringLiteral("DIR"));
+    const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Radice delle cartelle di uscita."),
+                                 QStringLiteral("DIR"));
+    const QCommandLineOption work(QStringLiteral("work-ms"),
+                                  QStringLiteral("Millisecondi di lavoro per disegno (1500)."),
+                                  QStringLiteral("N"), QStringLiteral("1500"));
+    const QCommandLineOption once(QStringLiteral("once"),
+                                  QStringLiteral("Esegue le richieste presenti ed esce."));
+    parser.addOptions({jobs, out, work, once});
+
+    const auto usage = [&](const QString& problem) {
+        fprintf(stderr, "%s\n\n%s", qPrintable(problem), qPrintable(parser.helpText()));
+        return 2;
+    };
+    if (!parser.parse(app.arguments()))
+        return usage(parser.errorText());
+    if (parser.isSet(QStringLiteral("help"))) {
+        fputs(qPrintable(parser.helpText()), stdout);
+        return 0;
+    }
+    if (!parser.positionalArguments().isEmpty())
+        return usage(QStringLiteral("Argomento inatteso: ") + parser.positionalArguments().first());
+    bool workOk = false;
+    const int workMs = parser.value(work).toInt(&workOk);
+    if (!workOk || workMs < 0)
+        return usage(QStringLiteral("--work-ms vuole un numero intero non negativo."));
+    for (const auto& folder : {jobs, out})
+        if (!QDir(parser.value(folder)).exists() || parser.value(folder).isEmpty())
+            return usage(QStringLiteral("--") + folder.names().first()
+                         + QStringLiteral(" vuole una cartella esistente."));
+
+    QTextStream stdOut(stdout);
+    StandinServer server(parser.value(jobs), parser.value(out), workMs, stdOut);
+    server.recover();
+    if (parser.isSet(once)) {
+        server.handlePending();
+        return 0;
+    }
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&server] { server.handlePending(); });
+    poll.start(250);
+    return app.exec();
+}
