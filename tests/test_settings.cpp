@@ -132,10 +132,11 @@ private slots:
                                                 << Fields{} << QStringList{"Valore KeepLog non riconosciuto: x", waitError, "Valore DXFDWGmode non riconosciuto: z"};
         QTest::newRow("refused keeps earlier value") << QByteArray("MaxNumberFiles=9\r\nMaxNumberFiles=x\r\n")
                                                      << Fields{{"MaxNumberFiles", "9"}} << QStringList{maxError};
-        QTest::newRow("silently ignored lines")
-            << QByteArray("waittimeout=5\r\n WaitTimeout=5\r\n*WaitTimeout=5\r\n[Client]\r\n\r\n"
-                          "Unknown=1\r\nJobExt=.txt\r\nOUTDIR=x\r\n\0WaitTimeout=5\r\n", 117)
-            << Fields{} << QStringList{};
+        static const char silent[] = "waittimeout=5\r\n WaitTimeout=5\r\n*WaitTimeout=5\r\n"
+                                     "[Client]\r\n\r\nUnknown=1\r\nJobExt=.txt\r\nOUTDIR=x\r\n"
+                                     "\0WaitTimeout=5\r\n";
+        QTest::newRow("silently ignored lines") << QByteArray(silent, sizeof silent - 1)
+                                                << Fields{} << QStringList{};
         QTest::newRow("code page value") << QByteArray("RunStringCMD=Citt\xE0") << Fields{{"RunString0", "Città"}} << QStringList{};
     }
     void reader()

@@ -1,5 +1,21 @@
 #include "platform/CodePage.h"
 
+void ForEachLine(QByteArrayView text, const std::function<void(const QString& line)>& onLine)
+{
+    const char* const data = text.data();
+    const qsizetype size = text.size();
+    qsizetype start = 0;
+    while (start < size) {
+        qsizetype end = start;
+        while (end < size && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        onLine(DecodeAnsi(QByteArrayView(data + start, end - start)));
+        if (end + 1 < size && data[end] == '\r' && data[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+}
+
 #ifdef Q_OS_WIN
 #include <windows.h>
 

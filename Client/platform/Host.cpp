@@ -46,18 +46,7 @@ bool Host::readLines(const QString& path,
     if (file.error() != QFileDevice::NoError)
         return false;
 
-    const char* const data = bytes.constData();
-    const qsizetype size = bytes.size();
-    qsizetype start = 0;
-    while (start < size) {
-        qsizetype end = start;
-        while (end < size && data[end] != '\r' && data[end] != '\n')
-            ++end;
-        onLine(DecodeAnsi(QByteArrayView(data + start, end - start)));
-        if (end < size && data[end] == '\r' && end + 1 < size && data[end + 1] == '\n')
-            ++end;
-        start = end + 1;
-    }
+    ForEachLine(bytes, onLine);
     return true;
 }
 
