@@ -1,4 +1,5 @@
 #include "TestHost.h"
+#include "platform/CodePage.h"
 #include "request/Status.h"
 #include "settings/Settings.h"
 #include "window/DrawingList.h"
@@ -7,6 +8,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
@@ -345,6 +347,78 @@ private slots:
         }
         QCOMPARE(w->CmdOut->toolTip(), "Invia la richiesta ai server");
         QCOMPARE(QCoreApplication::translate("QLineEdit", "&Paste"), "&Incolla");
+    }
+
+    // Whatever the desktop drops is either sent exactly or refused with its warning.
+    void hostileDrops_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("4000 characters") << "/srv/" + QString(3995, 'a') << "";
+        QTest::newRow("dot-dot") << "/srv/a/../../b.dxf" << "";
+        QTest::newRow("leading blanks") << "/srv/  pezzo.dxf" << "";
+        QTest::newRow("code page") << "/srv/Città/€.dxf" << "";
+        QTest::newRow("line feed") << "/srv/a\nDXFDWG=DWG" << "Percorso non valido: ";
+        QTest::newRow("carriage return") << "/srv/a\rb.dxf" << "Percorso non valido: ";
+        QTest::newRow("outside the code page") << "/srv/\u56FE.dxf" << "Carattere non rappresentabile in: ";
+    }
+    void hostileDrops()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, warning);
+        path.replace("\\n", "\n").replace("\\r", "\r").replace("\\u56FE", QString(QChar(0x56FE)));
+        const auto w = start("MaxNumberFiles=-1");
+        QVERIFY(dragAndDrop(*w, fileData({path})));
+        QCOMPARE(w->ListV->paths(), QStringList{path});
+        QTest::mouseClick(w->CmdOut, Qt::LeftButton);
+        if (warning.isEmpty()) {
+            QCOMPARE(host.warnings, QStringList{});
+            const QString job = QString::fromLatin1(ReadBytes(jobs() + "/Z_45678.job"));
+            QCOMPARE(job, QString("DXFDWG=DXF\r\n") + QString::fromLatin1(EncodeAnsi(path).value()) + "\r\n");
+        } else {
+            QCOMPARE(host.warnings, QStringList{warning + path});
+            QCOMPARE(QDir(jobs()).entryList(QDir::Files), QStringList{});
+            QCOMPARE(w->lblStatus->text(), "Preparazione della lista");
+        }
+    }
+
+    void aFullListIsSentWhole()
+    {
+        const auto w = start("MaxNumberFiles=-1");
+        QStringList files;
+        for (int i = 0; i < DrawingList::Capacity; ++i)
+            files << QString("/srv/disegni/pezzo%1.dxf").arg(i);
+        QVERIFY(dragAndDrop(*w, fileData(files)));
+        QElapsedTimer clock;
+        clock.start();
+        QTest::mouseClick(w->CmdOut, Qt::LeftButton);
+        qInfo("Converti with %d drawings: %lld ms", int(files.size()), clock.elapsed());
+        const QByteArray job = ReadBytes(jobs() + "/Z_45678.job");
+        QCOMPARE(job.count("\r\n"), DrawingList::Capacity + 1);
+        QVERIFY(job.endsWith("/srv/disegni/pezzo32766.dxf\r\n"));
+    }
+
+    // The box says the whole warning, short of megabytes of a damaged settings value.
+    void warningBox()
+    {
+        QString shown, title;
+        int buttons = 0;
+        QMessageBox::Icon icon = QMessageBox::Warning;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            shown = box->text();
+            title = box->windowTitle();
+            icon = box->icon();
+            buttons = int(box->buttons().size());
+            box->button(QMessageBox::Ok)->click();
+        });
+        ShowWarning("Valore KeepLog non riconosciuto: " + QString(1 << 20, 'x'));
+        QCOMPARE(title, "ATTENZIONE!");
+        QCOMPARE(icon, QMessageBox::NoIcon);
+        QCOMPARE(buttons, 1);
+        QCOMPARE(shown.size(), 2001);
+        QVERIFY(shown.startsWith("Valore KeepLog non riconosciuto: xxx"));
     }
 
     void screenshots()

@@ -50,20 +50,40 @@ bool Host::readLines(const QString& path,
     return true;
 }
 
+namespace {
+
+// Why a write failed, in words the user reads; the system's own text follows when it has one.
+QString WriteFailure(const QFileDevice& file)
+{
+    QString reason;
+    switch (file.error()) {
+    case QFileDevice::OpenError: reason = QStringLiteral("impossibile creare il file"); break;
+    case QFileDevice::ResourceError: reason = QStringLiteral("spazio esaurito"); break;
+    case QFileDevice::RenameError: reason = QStringLiteral("impossibile sostituire il file"); break;
+    default: reason = QStringLiteral("scrittura non riuscita (disco pieno o file troppo grande?)");
+    }
+    const QString detail = file.errorString();
+    if (!detail.isEmpty() && detail != QLatin1String("Unknown error"))
+        reason += QStringLiteral(" (") + detail + QLatin1Char(')');
+    return reason;
+}
+
+} // namespace
+
 QString Host::replaceFile(const QString& path, const QByteArray& bytes) const
 {
     // QSaveFile writes beside the target under a name that never ends in the target's extension
     // and renames it over the target only once everything is on disk.
     QSaveFile file(HostPath(path));
     if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+        return WriteFailure(file);
     if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
+        const QString reason = WriteFailure(file);
         file.cancelWriting();
         return reason;
     }
     if (!file.commit())
-        return file.errorString();
+        return WriteFailure(file);
     return {};
 }
 
@@ -73,7 +93,9 @@ void ShowWarning(const QString& text)
     box.setWindowTitle(QStringLiteral("ATTENZIONE!"));
     box.setIcon(QMessageBox::NoIcon);
     box.setTextFormat(Qt::PlainText);   // paths may hold '<' or '&'
-    box.setText(text);
+    // A value of megabytes from a damaged settings file would make the box unusable.
+    constexpr qsizetype longest = 2000;
+    box.setText(text.size() <= longest ? text : text.left(longest) + QChar(0x2026));
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
 }

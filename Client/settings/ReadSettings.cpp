@@ -11,7 +11,7 @@ namespace {
 
 // A whole number with optional blanks around it: sign and decimal digits only, within
 // [low, high]. Fractions, hexadecimal, exponents and separators are refused.
-std::optional<qint64> ParseWhole(const QString& value, qint64 low, qint64 high)
+std::optional<qint64> ParseWhole(QStringView value, qint64 low, qint64 high)
 {
     const auto isBlank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
     qsizetype begin = 0, end = value.size();
@@ -39,47 +39,61 @@ std::optional<qint64> ParseWhole(const QString& value, qint64 low, qint64 high)
     return number;
 }
 
-std::optional<qint32> ParseLong(const QString& value)
+std::optional<qint32> ParseLong(QStringView value)
 {
     const auto n = ParseWhole(value, std::numeric_limits<qint32>::min(),
                               std::numeric_limits<qint32>::max());
     return n ? std::optional<qint32>(qint32(*n)) : std::nullopt;
 }
 
-std::optional<bool> ParseYesNo(const QString& value)
+// value upper-cased equals one of the words; upper-casing never shortens text, so a longer
+// value (up to the whole of a huge line) is refused without making an upper-case copy of it.
+bool UpperEquals(QStringView value, QLatin1String word)
 {
-    const QString upper = value.toUpper();
-    if (upper == QLatin1String("SI"))
+    return value.size() == word.size() && value.toString().toUpper() == word;
+}
+
+std::optional<bool> ParseYesNo(QStringView value)
+{
+    if (UpperEquals(value, QLatin1String("SI")))
         return true;
-    if (upper == QLatin1String("NO"))
+    if (UpperEquals(value, QLatin1String("NO")))
         return false;
     return std::nullopt;
 }
 
-void ApplyFolder(QString& field, const QString& value, Host& host)
+// A warning that quotes a value: built in one allocation, however long the value.
+QString Quote(QLatin1String before, QStringView value, QLatin1String after = {})
 {
-    if (host.folderExists(value))
-        field = value;
-    else
-        host.showWarning(QStringLiteral("La cartella ") + value + QStringLiteral(" non esiste"));
+    QString text;
+    text.reserve(before.size() + value.size() + after.size());
+    return text.append(before).append(value).append(after);
 }
 
-void ApplyYesNo(bool& field, const QString& value, const QString& key, Host& host)
+void ApplyFolder(QString& field, QStringView value, Host& host)
+{
+    if (host.folderExists(value.toString()))
+        field = value.toString();
+    else
+        host.showWarning(Quote(QLatin1String("La cartella "), value, QLatin1String(" non esiste")));
+}
+
+void ApplyYesNo(bool& field, QStringView value, QLatin1String warning, Host& host)
 {
     if (const auto yes = ParseYesNo(value))
         field = *yes;
     else
-        host.showWarning(QStringLiteral("Valore ") + key + QStringLiteral(" non riconosciuto: ")
-                         + value);
+        host.showWarning(Quote(warning, value));
 }
 
 // One line of the file. Keys are tested in this order and match at the first character only.
 void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
 {
-    const auto value = [&line](QLatin1String key) -> std::optional<QString> {
+    // The rest of the line after the key, as a view: a huge value is not copied to be tested.
+    const auto value = [&line](QLatin1String key) -> std::optional<QStringView> {
         if (!line.startsWith(key))
             return std::nullopt;
-        return line.mid(key.size());
+        return QStringView(line).mid(key.size());
     };
 
     if (const auto v = value(QLatin1String("WaitTimeout="))) {
@@ -101,15 +115,14 @@ void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
     } else if (const auto v = value(QLatin1String("JobFileDir="))) {
         ApplyFolder(s.JobFileDir, *v, host);
     } else if (const auto v = value(QLatin1String("RunStringCMD="))) {
-        s.RunString[0] = *v;
+        s.RunString[0] = v->toString();
     } else if (const auto v = value(QLatin1String("RunStringPAR="))) {
-        s.RunString[1] = *v;
+        s.RunString[1] = v->toString();
     } else if (const auto v = value(QLatin1String("DXFDWGmode="))) {
-        const QString upper = v->toUpper();
-        if (upper == QLatin1String("DXF") || upper == QLatin1String("DWG"))
-            s.DXFDWGmode = *v;
+        if (UpperEquals(*v, QLatin1String("DXF")) || UpperEquals(*v, QLatin1String("DWG")))
+            s.DXFDWGmode = v->toString();
         else
-            host.showWarning(QStringLiteral("Valore DXFDWGmode non riconosciuto: ") + *v);
+            host.showWarning(Quote(QLatin1String("Valore DXFDWGmode non riconosciuto: "), *v));
     } else if (const auto v = value(QLatin1String("MaxNumberFiles="))) {
         const auto n = ParseWhole(*v, std::numeric_limits<qint16>::min(),
                                   std::numeric_limits<qint16>::max());
@@ -118,9 +131,9 @@ void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
         else
             host.showWarning(QStringLiteral("Errore convertendo MaxNumberFiles in Integer"));
     } else if (const auto v = value(QLatin1String("KeepLog="))) {
-        ApplyYesNo(s.KeepLog, *v, QStringLiteral("KeepLog"), host);
+        ApplyYesNo(s.KeepLog, *v, QLatin1String("Valore KeepLog non riconosciuto: "), host);
     } else if (const auto v = value(QLatin1String("Interattivo="))) {
-        ApplyYesNo(s.Interattivo, *v, QStringLiteral("Interattivo"), host);
+        ApplyYesNo(s.Interattivo, *v, QLatin1String("Valore Interattivo non riconosciuto: "), host);
     }
 }
 
