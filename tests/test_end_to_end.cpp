@@ -1,3 +1,4 @@
+#include "DragDrop.h"
 #include "TestHost.h"
 #include "settings/Settings.h"
 #include "window/DrawingList.h"
@@ -43,15 +44,7 @@ private slots:
         QCOMPARE(host.warnings, QStringList{});
         w.show();
 
-        auto* data = new QMimeData;
-        data->setUrls({QUrl::fromLocalFile(drawings[0]), QUrl::fromLocalFile(drawings[1])});
-        const QPoint at = w.ListV->viewport()->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.ListV->viewport(), &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(at, Qt::CopyAction, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(w.ListV->viewport(), &drop);
-        delete data;
+        QCOMPARE(dragAndDrop(w, fileData(drawings)), Qt::CopyAction);
         QCOMPARE(w.ListV->topLevelItemCount(), 2);
 
         QTest::keyClicks(w.txtFolder, "Lotto7");

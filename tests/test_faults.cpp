@@ -212,7 +212,7 @@ private slots:
             file.resize(10 << 20);
             QRandomGenerator random(7);
             random.fillRange(reinterpret_cast<quint32*>(file.data()), file.size() / 4);
-            file.prepend("#");   // the first line begins with no key; later lines may
+            file.replace('\r', '#').replace('\n', '#').prepend("#");   // one line, no key
         } else {
             const char* keys[] = {"WaitTimeout=5", "StuckConverterTimeout=5", "DXFOutDirRoot=q:\\",
                                   "JobFileDir=q:\\", "RunStringCMD=x", "RunStringPAR=y",
@@ -236,12 +236,6 @@ private slots:
         const QString report = run(path);
         const qint64 peakKb = report.section("peak_kb=", 1).toLongLong();
 
-        if (kind == "garbage") {
-            // Random bytes hold line ends; count the lines that really begin with a key.
-            int keyLines = 0;
-            ForEachLineCount(file, keyLines);
-            warnings = keyLines;
-        }
         QCOMPARE(report.section(' ', 0, 0), "warnings=" + QString::number(warnings));
         const double perByte = double((peakKb - baseKb) * 1024) / file.size();
         qInfo("%s: %lld bytes, %d warnings, peak %lld kB (%lld kB above an empty run, %.2f x the file)",
@@ -252,17 +246,6 @@ private slots:
 #endif
     }
 
-private:
-    static void ForEachLineCount(const QByteArray& bytes, int& keyLines)
-    {
-        static const char* keys[] = {"WaitTimeout=", "StuckConverterTimeout=", "DXFOutDirRoot=",
-                                     "JobFileDir=", "DXFDWGmode=", "MaxNumberFiles=",
-                                     "KeepLog=", "Interattivo="};
-        for (const QByteArray& line : QByteArray(bytes).replace("\r\n", "\n").replace('\r', '\n').split('\n'))
-            for (const char* key : keys)
-                if (line.startsWith(key))
-                    ++keyLines;
-    }
 };
 
 QTEST_MAIN(TestFaults)

@@ -145,10 +145,8 @@ private slots:
     {
         QTest::addColumn<QStringList>("args");
         QTest::newRow("unknown option") << QStringList{"--jobs", ".", "--out", ".", "--fast"};
-        QTest::newRow("no request folder") << QStringList{"--out", "."};
         QTest::newRow("missing folder") << QStringList{"--jobs", "/nessuna/cartella", "--out", "."};
         QTest::newRow("negative work") << QStringList{"--jobs", ".", "--out", ".", "--work-ms", "-1"};
-        QTest::newRow("stray argument") << QStringList{"--jobs", ".", "--out", ".", "x"};
     }
     void badArgumentsExitWithUsage()
     {

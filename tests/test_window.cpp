@@ -1,3 +1,4 @@
+#include "DragDrop.h"
 #include "TestHost.h"
 #include "platform/CodePage.h"
 #include "request/Status.h"
@@ -48,35 +49,6 @@ class TestWindow : public QObject {
             WriteBytes(files.last(), "0\nEOF\n");
         }
         return files;
-    }
-
-    static QMimeData* fileData(const QStringList& files)
-    {
-        auto* data = new QMimeData;
-        QList<QUrl> urls;
-        for (const QString& file : files)
-            urls << QUrl::fromLocalFile(file);
-        data->setUrls(urls);
-        return data;
-    }
-
-    // Drag-enter, drag-move and drop, as the desktop sends them; true when the drag was let in.
-    static bool dragAndDrop(frmClient& w, QMimeData* data,
-                            Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction)
-    {
-        std::unique_ptr<QMimeData> owner(data);
-        QWidget* target = w.ListV->viewport();
-        const QPointF at = target->rect().center();
-        QDragEnterEvent enter(at.toPoint(), actions, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDragMoveEvent move(at.toPoint(), actions, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &move);
-        // Let in means accepted at enter and at every move, and always as a copy.
-        const bool letIn = enter.isAccepted() && move.isAccepted()
-            && enter.dropAction() == Qt::CopyAction && move.dropAction() == Qt::CopyAction;
-        QDropEvent drop(at, actions, data, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &drop);   // even a refused drag must change nothing
-        return letIn;
     }
 
     static QString colour(const frmClient& w)
@@ -173,24 +145,13 @@ private slots:
         const auto w = start("MaxNumberFiles=" + cap);
         const QStringList files = drawings(qMax(already, dropped));
         if (already)
-            QVERIFY(dragAndDrop(*w, fileData(files.mid(0, already))));
+            QCOMPARE(dragAndDrop(*w, fileData(files.mid(0, already))), Qt::CopyAction);
         SetStatus(w->lblStatus, 0);
-        QVERIFY(dragAndDrop(*w, fileData(files.mid(0, dropped))));
+        QCOMPARE(dragAndDrop(*w, fileData(files.mid(0, dropped))), Qt::CopyAction);
         QCOMPARE(w->lblStatus->text(), "Preparazione della lista");
         QCOMPARE(colour(*w), "#ff0000");
         const QStringList expected = (files.mid(0, already) + files.mid(0, dropped)).mid(0, listed);
         QCOMPARE(w->ListV->paths(), expected);
-    }
-
-    void duplicatesAreKeptAndSent()
-    {
-        const auto w = start();
-        const QStringList files = drawings(1);
-        QVERIFY(dragAndDrop(*w, fileData(files)));
-        QVERIFY(dragAndDrop(*w, fileData(files)));
-        QTest::mouseClick(w->CmdOut, Qt::LeftButton);
-        const QByteArray line = Native(files[0]).toUtf8() + "\r\n";
-        QCOMPARE(ReadBytes(jobs() + "/Z_45678.job"), "DXFDWG=DXF\r\n" + line + line);
     }
 
     void refusedDrags_data()
@@ -200,8 +161,8 @@ private slots:
         QTest::newRow("text") << "text" << int(Qt::CopyAction);
         QTest::newRow("web link") << "web" << int(Qt::CopyAction);
         QTest::newRow("file and web link") << "mixed" << int(Qt::CopyAction);
-        QTest::newRow("move only") << "file" << int(Qt::MoveAction);
-        QTest::newRow("link only") << "file" << int(Qt::LinkAction);
+        QTest::newRow("file, move only") << "file" << int(Qt::MoveAction);
+        QTest::newRow("file, link only") << "file" << int(Qt::LinkAction);
     }
     void refusedDrags()
     {
@@ -209,29 +170,23 @@ private slots:
         QFETCH(int, actions);
         const auto w = start();
         auto* data = new QMimeData;
-        const QUrl file = QUrl::fromLocalFile(drawings(1)[0]);
+        const QUrl file = QUrl::fromLocalFile(drawings(1)[0]), web("https://www.kivra.example/a.dxf");
         if (kind == "text") data->setText(file.toLocalFile());
-        if (kind == "web") data->setUrls({QUrl("https://www.kivra.example/a.dxf")});
-        if (kind == "mixed") data->setUrls({file, QUrl("https://www.kivra.example/a.dxf")});
+        if (kind == "web") data->setUrls({web});
+        if (kind == "mixed") data->setUrls({file, web});
         if (kind == "file") data->setUrls({file});
-        QVERIFY(!dragAndDrop(*w, data, Qt::DropActions(actions)) || kind == "file");
-        if (kind != "file")
+        QCOMPARE(dragAndDrop(*w, data, Qt::DropActions(actions)), Qt::IgnoreAction);
+        if (kind != "file") {   // a drop of something else changes nothing at all
             QCOMPARE(w->lblStatus->text(), IdleCaption);
-        if (kind == "file") {
-            // The source cannot copy: the drag is refused; what a drop then brings is a copy.
-            auto* again = new QMimeData;
-            again->setUrls({file});
-            QVERIFY(!dragAndDrop(*w, again, Qt::DropActions(actions)));
-            return;
+            QCOMPARE(w->ListV->topLevelItemCount(), 0);
         }
-        QCOMPARE(w->ListV->topLevelItemCount(), 0);
     }
 
     void theWholeRoadOfOneRequest()
     {
         const auto w = start("MaxNumberFiles=3");
         const QStringList files = drawings(2);
-        QVERIFY(dragAndDrop(*w, fileData(files)));
+        QCOMPARE(dragAndDrop(*w, fileData(files)), Qt::CopyAction);
         QTest::keyClicks(w->txtFolder, "Lotto7");
         QTest::mouseClick(w->OptDWG, Qt::LeftButton);
         QCOMPARE(s.DXFDWGmode, "DWG");
@@ -264,14 +219,6 @@ private slots:
         QFile::remove(out() + "/Lotto7/Z_45678.log");
     }
 
-    void closeEndsTheWindow()
-    {
-        const auto w = start();
-        w->show();
-        QTest::mouseClick(w->cmdAbort, Qt::LeftButton);
-        QVERIFY(!w->isVisible());
-    }
-
     void focusOrder()
     {
         const auto w = start();
@@ -285,6 +232,8 @@ private slots:
                 order << next->objectName();
         QCOMPARE(order, (QStringList{"ListV", "CmdOut", "OptDXF", "OptDWG", "txtFolder",
                                      "cmdAbort", "cmdReset"}));
+        QTest::mouseClick(w->cmdAbort, Qt::LeftButton);
+        QVERIFY(!w->isVisible());
     }
 
     void layout()
@@ -368,7 +317,7 @@ private slots:
         QFETCH(QString, warning);
         path.replace("\\n", "\n").replace("\\r", "\r").replace("\\u56FE", QString(QChar(0x56FE)));
         const auto w = start("MaxNumberFiles=-1");
-        QVERIFY(dragAndDrop(*w, fileData({path})));
+        QCOMPARE(dragAndDrop(*w, fileData({path})), Qt::CopyAction);
         QCOMPARE(w->ListV->paths(), QStringList{path});
         QTest::mouseClick(w->CmdOut, Qt::LeftButton);
         if (warning.isEmpty()) {
@@ -380,22 +329,6 @@ private slots:
             QCOMPARE(QDir(jobs()).entryList(QDir::Files), QStringList{});
             QCOMPARE(w->lblStatus->text(), "Preparazione della lista");
         }
-    }
-
-    void aFullListIsSentWhole()
-    {
-        const auto w = start("MaxNumberFiles=-1");
-        QStringList files;
-        for (int i = 0; i < DrawingList::Capacity; ++i)
-            files << QString("/srv/disegni/pezzo%1.dxf").arg(i);
-        QVERIFY(dragAndDrop(*w, fileData(files)));
-        QElapsedTimer clock;
-        clock.start();
-        QTest::mouseClick(w->CmdOut, Qt::LeftButton);
-        qInfo("Converti with %d drawings: %lld ms", int(files.size()), clock.elapsed());
-        const QByteArray job = ReadBytes(jobs() + "/Z_45678.job");
-        QCOMPARE(job.count("\r\n"), DrawingList::Capacity + 1);
-        QVERIFY(job.endsWith("/srv/disegni/pezzo32766.dxf\r\n"));
     }
 
     // The box says the whole warning, short of megabytes of a damaged settings value.
@@ -428,7 +361,7 @@ private slots:
         const auto w = start("MaxNumberFiles=3");
         w->show();
         QVERIFY(w->grab().save(shots + "/window-start.png"));
-        QVERIFY(dragAndDrop(*w, fileData(drawings(2))));
+        QCOMPARE(dragAndDrop(*w, fileData(drawings(2))), Qt::CopyAction);
         QTest::keyClicks(w->txtFolder, "Lotto7");
         QTest::mouseClick(w->OptDWG, Qt::LeftButton);
         QVERIFY(w->grab().save(shots + "/window-two-drawings.png"));
@@ -443,11 +376,18 @@ private slots:
         auto* data = fileData(files);
         QElapsedTimer clock;
         clock.start();
-        QVERIFY(dragAndDrop(*w, data));
+        QCOMPARE(dragAndDrop(*w, data), Qt::CopyAction);
         const qint64 ms = clock.elapsed();
         qInfo("drop of %d paths: %lld ms", int(files.size()), ms);
         QCOMPARE(w->ListV->topLevelItemCount(), DrawingList::Capacity);
         QVERIFY(ms < 2000);
+
+        clock.restart();
+        QTest::mouseClick(w->CmdOut, Qt::LeftButton);
+        qInfo("Converti with %d drawings: %lld ms", DrawingList::Capacity, clock.elapsed());
+        const QByteArray job = ReadBytes(jobs() + "/Z_45678.job");
+        QCOMPARE(job.count("\r\n"), DrawingList::Capacity + 1);
+        QVERIFY(job.endsWith("/srv/disegni/lotto/pezzo32766.dxf\r\n"));
     }
 };
 
