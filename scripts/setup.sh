@@ -19,7 +19,7 @@ kivra_install() {
     echo "Installo: ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq
-    apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    apt-get install -y -qq "${missing[@]}"
 }
 
 # kivra_build BUILD_DIR BUILD_TYPE [cmake options...]
