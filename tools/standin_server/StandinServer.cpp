@@ -79,6 +79,8 @@ QString CopyDrawing(const QString& drawing, const QString& outFolder, const QStr
 bool WriteText(const QString& path, const QStringList& lines)
 {
     QByteArray bytes;
+    // Drawing paths came from the code page and go back into it; only a host path or a system
+    // message outside it falls back to UTF-8, rather than losing the line.
     for (const QString& line : lines)
         bytes += EncodeAnsi(line).value_or(line.toUtf8()) + "\r\n";
     QSaveFile file(path);
@@ -137,7 +139,7 @@ void StandinServer::handle(const QString& name)
 
     QString outFolder = m_outRoot;
     if (job.fault.isEmpty() && !job.outDir.isEmpty()) {
-        outFolder += QLatin1Char('/') + QString(job.outDir).replace(QLatin1Char('\\'), QLatin1Char('/'));
+        outFolder += QLatin1Char('/') + HostPath(job.outDir);
         if (!QDir().mkpath(outFolder)) {
             job.fault = QStringLiteral("impossibile creare la cartella ") + outFolder;
             outFolder = m_outRoot;
@@ -169,6 +171,9 @@ void StandinServer::handle(const QString& name)
     if (logged)
         QFile::remove(jobPath);
     QFile::remove(wipPath);
-    m_out << name << ": " << (job.fault.isEmpty() ? QStringLiteral("%1 di %2 copiati").arg(done).arg(job.drawings.size()) : job.fault)
-          << " -> " << (logged ? logPath : QStringLiteral("log non scritto")) << '\n' << Qt::flush;
+    const QString outcome = job.fault.isEmpty()
+        ? QStringLiteral("%1 di %2 copiati").arg(done).arg(job.drawings.size())
+        : job.fault;
+    m_out << name << ": " << outcome << " -> "
+          << (logged ? logPath : QStringLiteral("log non scritto")) << '\n' << Qt::flush;
 }
