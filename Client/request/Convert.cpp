@@ -2,6 +2,7 @@
 
 #include "platform/Host.h"
 #include "request/JobFile.h"
+#include "request/Watcher.h"
 #include "settings/Settings.h"
 
 QString RequestName(int secondsSinceMidnight)
@@ -18,9 +19,7 @@ void Convert(SettingsRecord& s, const QStringList& drawings, QLabel* status, Hos
     const QString warning = WriteJobFile(s.JobFilePath, s, drawings, host);
     if (!warning.isEmpty()) {
         SetStatus(status, 1);
-        s.WipFilePath.clear();
-        s.LogFilePath.clear();
-        s.StaleLogModified.reset();
+        StopWatching(s);
         host.showWarning(warning);
         return;
     }

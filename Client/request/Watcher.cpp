@@ -22,3 +22,10 @@ void WatchTick(SettingsRecord& s, QLabel* status, const Host& host)
     if (log.isFile)
         SetStatus(status, 4);
 }
+
+void StopWatching(SettingsRecord& s)
+{
+    s.WipFilePath.clear();
+    s.LogFilePath.clear();
+    s.StaleLogModified.reset();
+}

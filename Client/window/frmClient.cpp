@@ -198,9 +198,7 @@ void frmClient::cmdReset_Click()
     ListV->clear();
     SetStatus(lblStatus, 0);
     // Nothing of the earlier request is watched any more, its .wip mark included.
-    m_settings.LogFilePath.clear();
-    m_settings.WipFilePath.clear();
-    m_settings.StaleLogModified.reset();
+    StopWatching(m_settings);
 }
 
 void frmClient::Timer1_Timer()
