@@ -72,8 +72,9 @@ QString Quote(QLatin1String before, QStringView value, QLatin1String after = {})
 
 void ApplyFolder(QString& field, QStringView value, Host& host)
 {
-    if (host.folderExists(value.toString()))
-        field = value.toString();
+    const QString folder = value.toString();
+    if (host.folderExists(folder))
+        field = folder;
     else
         host.showWarning(Quote(QLatin1String("La cartella "), value, QLatin1String(" non esiste")));
 }

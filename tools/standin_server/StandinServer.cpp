@@ -26,13 +26,13 @@ struct Job {
 Job ParseJob(const QStringList& lines)
 {
     Job job;
-    qsizetype next = 0;
-    if (next < lines.size() && lines[next].startsWith(QLatin1String("OUTDIR=")))
-        job.outDir = lines[next++].mid(7);
     if (lines.isEmpty()) {
         job.format = QStringLiteral("DXF");   // an empty list: nothing to convert, nothing wrong
         return job;
     }
+    qsizetype next = 0;
+    if (lines[next].startsWith(QLatin1String("OUTDIR=")))
+        job.outDir = lines[next++].mid(7);
     if (next == lines.size() || !lines[next].startsWith(QLatin1String("DXFDWG="))) {
         job.fault = QStringLiteral("riga DXFDWG= mancante");
         return job;
@@ -50,9 +50,7 @@ bool StaysInside(const QString& outDir)
     if (outDir.startsWith(QLatin1Char('\\')) || outDir.startsWith(QLatin1Char('/'))
         || outDir.contains(QLatin1Char(':')))
         return false;
-    const QStringList parts = QString(outDir).replace(QLatin1Char('\\'), QLatin1Char('/'))
-                                  .split(QLatin1Char('/'));
-    return !parts.contains(QStringLiteral(".."));
+    return !HostPath(outDir).split(QLatin1Char('/')).contains(QStringLiteral(".."));
 }
 
 // Copies one drawing; returns the reason when it could not.
