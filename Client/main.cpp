@@ -3,6 +3,7 @@
 #include "window/frmClient.h"
 
 #include <QApplication>
+#include <QThreadPool>
 
 int main(int argc, char* argv[])
 {
@@ -10,5 +11,9 @@ int main(int argc, char* argv[])
     Host host;
     frmClient window(Settings, host);
     window.show();
-    return app.exec();
+    const int exitCode = app.exec();
+    // The window is gone; a job file still being written is finished, so that no temporary
+    // file is left behind, and the host outlives every file call.
+    QThreadPool::globalInstance()->waitForDone();
+    return exitCode;
 }

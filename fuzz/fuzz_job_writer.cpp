@@ -1,7 +1,9 @@
 // The job file writer on arbitrary drawing lists and output folders: the file it writes reads
-// back as exactly what went in, or it refuses with a warning and leaves no file at all.
+// back as exactly what went in, or it refuses with a warning and leaves no file at all; an empty
+// list and a folder outside the output root are always refused.
 #include "platform/CodePage.h"
 #include "platform/Host.h"
+#include "platform/HostPath.h"
 #include "request/JobFile.h"
 #include "settings/Settings.h"
 
@@ -46,19 +48,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QString path = dir.filePath(QStringLiteral("Z_1.job"));
     QFile::remove(path);
 
-    const QString warning = WriteJobFile(path, s, drawings, Host());
+    QByteArray job;
+    QString warning = JobBytes(s, drawings, job);
+    if (warning.isEmpty())
+        warning = WriteJobFile(path, QStringLiteral("Z_1"), job, Host());
     if (!warning.isEmpty()) {
         Check(QDir(dir.path()).isEmpty(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot),
               "a refused or failed write left a file");
         return 0;
     }
+    Check(!drawings.isEmpty() && StaysInsideRoot(s.OutFolder), "a request that cannot complete was sent");
     QFile file(path);
     Check(file.open(QIODevice::ReadOnly), "written file missing");
     const QByteArray bytes = file.readAll();
-    if (drawings.isEmpty()) {
-        Check(bytes.isEmpty(), "an empty list must give an empty file");
-        return 0;
-    }
     Check(bytes.endsWith("\r\n"), "last line must end in CR LF");
     QStringList lines;
     for (const QByteArray& piece : bytes.chopped(2).split('\n'))

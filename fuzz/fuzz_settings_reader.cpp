@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     Check(s.JobExt == defaults.JobExt && s.WipExt == defaults.WipExt && s.LogExt == defaults.LogExt
               && s.OutDirTag == defaults.OutDirTag && s.ModeTag == defaults.ModeTag
               && s.RunString[2] == defaults.RunString[2] && s.JobFilePath.isEmpty()
-              && s.OutFolder.isEmpty() && s.LogFilePath.isEmpty() && s.WipFilePath.isEmpty(),
+              && s.OutFolder.isEmpty(),
           "a field no file may set changed");
     Check(s.WaitTimeout > 0 && s.StuckConverterTimeout > 0, "timeouts must stay positive");
     const QString mode = s.DXFDWGmode.toUpper();

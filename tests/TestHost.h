@@ -1,25 +1,70 @@
 #pragma once
 #include "platform/Host.h"
+#include "request/Convert.h"
+#include "request/Watcher.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QStringList>
 
-// A host with a fixed clock that collects warnings instead of showing them and counts how
-// often the file system is asked for a file's status. Files themselves are real.
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+// A host with a fixed clock that collects warnings instead of showing them, counts file-status
+// calls, and can hold every file call as a share that stopped answering would. Files themselves
+// are real. File calls come from worker threads.
 class TestHost : public Host {
 public:
     QStringList warnings;
     int time = 0;
-    mutable int statusCalls = 0;
+    mutable std::atomic<int> statusCalls{0};
+    std::function<void(const QString& path)> onPublished;   // e.g. a quick server at work
 
     void showWarning(const QString& text) override { warnings << text; }
     int secondsSinceMidnight() const override { return time; }
     FileStatus fileStatus(const QString& path) const override
     {
+        pass();
         ++statusCalls;
         return Host::fileStatus(path);
     }
+    Publication publishFile(const QString& path, const QByteArray& bytes) const override
+    {
+        pass();
+        const Publication publication = Host::publishFile(path, bytes);
+        if (onPublished && publication.outcome == Publication::Published)
+            onPublished(path);
+        return publication;
+    }
+
+    // While held, file calls wait; waiting() tells how many do.
+    void hold() { std::lock_guard lock(m_mutex); m_held = true; }
+    void release()
+    {
+        std::lock_guard lock(m_mutex);
+        m_held = false;
+        m_released.notify_all();
+    }
+    int waiting() const { std::lock_guard lock(m_mutex); return m_waiting; }
+
+private:
+    void pass() const
+    {
+        std::unique_lock lock(m_mutex);
+        ++m_waiting;
+        m_released.wait(lock, [this] { return !m_held; });
+        --m_waiting;
+    }
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_released;
+    mutable int m_waiting = 0;
+    bool m_held = false;
 };
 
 inline void WriteBytes(const QString& path, const QByteArray& bytes)
@@ -39,4 +84,33 @@ inline QByteArray ReadBytes(const QString& path)
 inline QString Native(const QString& path)
 {
     return QDir::toNativeSeparators(path);
+}
+
+// Runs the event loop until done() holds; false after ten seconds.
+inline bool WaitFor(const std::function<bool()>& done)
+{
+    const QDeadlineTimer deadline(10000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QCoreApplication::processEvents();
+        std::this_thread::yield();
+    }
+    return true;
+}
+
+// The Convert action, waiting for its write to end; false when it was refused before any write.
+inline bool ConvertAndWait(SettingsRecord& s, const QStringList& drawings, QLabel* status,
+                           Watcher& watcher, TestHost& host)
+{
+    bool written = false;
+    return Convert(s, drawings, status, watcher, host, [&] { written = true; })
+        && WaitFor([&] { return written; });
+}
+
+// One watcher tick, waiting for its result to be applied.
+inline bool TickAndWait(Watcher& watcher)
+{
+    watcher.tick();
+    return WaitFor([&] { return !watcher.looking(); });
 }

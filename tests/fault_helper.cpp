@@ -22,15 +22,20 @@ QStringList Drawings(int count)
     return list;
 }
 
-// Writes jobs of `count` drawings into dir under five names in turn, forever.
+// Writes jobs of `count` drawings into dir under five names in turn, forever; a name is freed
+// before it is written again, as the server frees it by taking the job.
 int WriteForever(const QString& dir, int count)
 {
     SettingsRecord s;
     InitDefaults(s);
-    const QStringList drawings = Drawings(count);
+    QByteArray job;
+    JobBytes(s, Drawings(count), job);
     const Host host;
     for (int i = 0;; ++i) {
-        const QString warning = WriteJobFile(QDir(dir).filePath(QStringLiteral("Z_%1.job").arg(i % 5)), s, drawings, host);
+        const QString name = QStringLiteral("Z_%1").arg(i % 5);
+        const QString path = QDir(dir).filePath(name + QStringLiteral(".job"));
+        QFile::remove(path);
+        const QString warning = WriteJobFile(path, name, job, host);
         if (!warning.isEmpty()) {
             fprintf(stderr, "%s\n", qPrintable(warning));
             return 1;

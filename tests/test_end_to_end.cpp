@@ -45,7 +45,7 @@ private slots:
         w.show();
 
         QCOMPARE(dragAndDrop(w, fileData(drawings)), Qt::CopyAction);
-        QCOMPARE(w.ListV->topLevelItemCount(), 2);
+        QCOMPARE(w.ListV->count(), 2);
 
         QTest::keyClicks(w.txtFolder, "Lotto7");
         QTest::mouseClick(w.OptDWG, Qt::LeftButton);

@@ -1,4 +1,6 @@
+#include "FolderRows.h"
 #include "TestHost.h"
+#include "platform/CodePage.h"
 
 #include <QDirIterator>
 #include <QProcess>
@@ -69,30 +71,33 @@ private slots:
         QVERIFY(!QFile::exists(m_jobs + "/Z_1.wip"));
     }
 
-    void refusesOutputFoldersOutsideTheRoot_data()
+    // Other clients may send any OUTDIR: one that could leave the output root is refused, and
+    // the file tree shows nothing written anywhere else.
+    void outputFolders_data()
     {
         QTest::addColumn<QString>("outDir");
-        QTest::newRow("up twice") << "..\\..\\x";
-        QTest::newRow("up inside") << "a\\..\\..\\x";
-        QTest::newRow("mixed separators") << "a/..\\../x";
-        QTest::newRow("posix absolute") << "/tmp/x";
-        QTest::newRow("root of the drive") << "\\x";
-        QTest::newRow("drive letter") << "c:\\x";
-        QTest::newRow("drive-relative") << "c:x";
+        QTest::addColumn<bool>("allowed");
+        for (const FolderRow& row : FolderRows())
+            QTest::newRow(row.name) << row.folder << row.allowed;
     }
-    void refusesOutputFoldersOutsideTheRoot()
+    void outputFolders()
     {
         QFETCH(QString, outDir);
+        QFETCH(bool, allowed);
         const QString a = drawing("a.dxf");
-        WriteBytes(m_jobs + "/Z_2.job", "OUTDIR=" + outDir.toLatin1() + "\r\nDXFDWG=DXF\r\n" + a.toUtf8() + "\r\n");
+        WriteBytes(m_jobs + "/Z_2.job", "OUTDIR=" + *EncodeAnsi(outDir) + "\r\nDXFDWG=DXF\r\n" + a.toUtf8() + "\r\n");
         const QStringList before = allFiles();
         QCOMPARE(runOnce(), 0);
         QStringList expected = before;
         expected.removeOne("Richieste/Z_2.job");
-        expected << "Uscita/Z_2.log";
+        const QString folder = allowed ? "Uscita/" + QString(outDir).replace('\\', '/') + "/" : "Uscita/";
+        expected << folder + "Z_2.log";
+        if (allowed)
+            expected << folder + "a.dxf";
         expected.sort();
         QCOMPARE(allFiles(), expected);
-        QVERIFY(ReadBytes(m_out + "/Z_2.log").contains("cartella di uscita non ammessa: " + outDir.toLatin1()));
+        if (!allowed)
+            QVERIFY(ReadBytes(m_out + "/Z_2.log").contains("cartella di uscita non ammessa: " + outDir.toLatin1()));
     }
 
     void badJobsGetALogAndGo_data()

@@ -21,7 +21,6 @@ Fields AllFields(const SettingsRecord& s)
             {"OutFolder", s.OutFolder}, {"DXFOutDirRoot", s.DXFOutDirRoot},
             {"OutDirTag", s.OutDirTag}, {"DXFDWGmode", s.DXFDWGmode}, {"ModeTag", s.ModeTag},
             {"MaxNumberFiles", QString::number(s.MaxNumberFiles)}, {"KeepLog", yes(s.KeepLog)},
-            {"LogFilePath", s.LogFilePath}, {"WipFilePath", s.WipFilePath},
             {"Interattivo", yes(s.Interattivo)}};
 }
 
@@ -49,11 +48,9 @@ private slots:
         SettingsRecord s;
         s.JobFilePath = "kept";
         s.OutFolder = "kept too";
-        s.WipFilePath = "cleared";
         InitDefaults(s);
         QCOMPARE(s.JobFilePath, "kept");
         QCOMPARE(s.OutFolder, "kept too");
-        QCOMPARE(s.WipFilePath, QString());
         QCOMPARE(s.RunString[2], "\"");
         QCOMPARE(s.RunString[0], "C:\\Programmi\\Convertitore\\bin\\convdis.exe NOECO ");
         QCOMPARE(s.RunString[1], " -i4 C:\\Programmi\\Convertitore\\files\\dxf.ini -R");

@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTimer>
 #include <QtTest>
 
@@ -67,7 +68,7 @@ private slots:
 
     void init()
     {
-        host = TestHost();
+        host.warnings.clear();
         host.time = 45678;
         for (const QString& f : QDir(jobs()).entryList(QDir::Files))
             QFile::remove(jobs() + "/" + f);
@@ -178,7 +179,7 @@ private slots:
         QCOMPARE(dragAndDrop(*w, data, Qt::DropActions(actions)), Qt::IgnoreAction);
         if (kind != "file") {   // a drop of something else changes nothing at all
             QCOMPARE(w->lblStatus->text(), IdleCaption);
-            QCOMPARE(w->ListV->topLevelItemCount(), 0);
+            QCOMPARE(w->ListV->count(), 0);
         }
     }
 
@@ -191,6 +192,7 @@ private slots:
         QTest::mouseClick(w->OptDWG, Qt::LeftButton);
         QCOMPARE(s.DXFDWGmode, "DWG");
         QTest::mouseClick(w->CmdOut, Qt::LeftButton);
+        QTRY_VERIFY(w->CmdOut->isEnabled());
 
         QCOMPARE(ReadBytes(jobs() + "/Z_45678.job"),
                  "OUTDIR=Lotto7\r\nDXFDWG=DWG\r\n" + Native(files[0]).toUtf8() + "\r\n"
@@ -208,15 +210,86 @@ private slots:
         QCOMPARE(colour(*w), "#00ff00");
 
         QTest::mouseClick(w->cmdReset, Qt::LeftButton);
-        QCOMPARE(w->ListV->topLevelItemCount(), 0);
+        QCOMPARE(w->ListV->count(), 0);
         QCOMPARE(w->lblStatus->text(), IdleCaption);
-        QCOMPARE(s.LogFilePath, QString());
-        QCOMPARE(s.WipFilePath, QString());
         // The earlier request's marks are no longer watched.
         WriteBytes(jobs() + "/Z_45678.wip", "");
         QTest::qWait(1700);
         QCOMPARE(w->lblStatus->text(), IdleCaption);
         QFile::remove(out() + "/Lotto7/Z_45678.log");
+    }
+
+    // A share that stops answering never stops the window: ticks and writes wait on a worker,
+    // one tick at a time, and what comes back late is applied only to its own request.
+    void aHungShareNeverStopsTheWindow()
+    {
+        auto w = start("MaxNumberFiles=3");
+        w->Timer1->setInterval(20);
+        int events = 0;
+        QTimer probe;
+        connect(&probe, &QTimer::timeout, [&] { ++events; });
+        probe.start(10);
+        const auto send = [&](int time) {
+            QCOMPARE(dragAndDrop(*w, fileData(drawings(1))), Qt::CopyAction);
+            host.time = time;
+            QTest::mouseClick(w->CmdOut, Qt::LeftButton);
+            QCOMPARE(w->lblStatus->text(), "Richiesta inviata al server");
+        };
+        send(45678);
+        QTRY_VERIFY(w->CmdOut->isEnabled());
+
+        host.hold();
+        WriteBytes(jobs() + "/Z_45678.wip", "");
+        QTRY_COMPARE(host.waiting(), 1);
+        events = 0;
+        QTest::qWait(300);   // some fifteen timer ticks
+        QVERIFY2(events >= 10, qPrintable(QString::number(events)));
+        QCOMPARE(host.waiting(), 1);
+        QCOMPARE(w->lblStatus->text(), "Richiesta inviata al server");
+
+        // A reset and a new request while that tick is held: it saw the old .wip, and its late
+        // result must not show the new request as in progress.
+        QTest::mouseClick(w->cmdReset, Qt::LeftButton);
+        QCOMPARE(w->lblStatus->text(), IdleCaption);
+        send(45679);
+        QVERIFY(!w->CmdOut->isEnabled());
+        QTRY_COMPARE(host.waiting(), 2);   // the tick and the write
+        events = 0;
+        QTest::qWait(100);
+        QVERIFY(events >= 5);
+        host.release();
+        QTRY_VERIFY(w->CmdOut->isEnabled());
+        QTest::qWait(200);
+        QCOMPARE(w->lblStatus->text(), "Richiesta inviata al server");
+        QVERIFY(QFile::exists(jobs() + "/Z_45679.job"));
+
+        // A held write that fails: its warning always, status 1 unless a reset came first.
+        QVERIFY(QDir(jobs()).removeRecursively());
+        for (const bool reset : {false, true}) {
+            host.warnings.clear();
+            host.hold();
+            send(45680 + reset);
+            QTRY_COMPARE(host.waiting(), 1);
+            if (reset)
+                QTest::mouseClick(w->cmdReset, Qt::LeftButton);
+            host.release();
+            QTRY_VERIFY(w->CmdOut->isEnabled());
+            QCOMPARE(host.warnings.size(), 1);
+            QVERIFY(host.warnings[0].startsWith("Impossibile scrivere il file "));
+            QCOMPARE(w->lblStatus->text(), reset ? IdleCaption : "Preparazione della lista");
+        }
+        QVERIFY(QDir().mkpath(jobs()));
+
+        // Closing during a write closes at once; the write still ends whole.
+        host.hold();
+        send(45690);
+        QTRY_COMPARE(host.waiting(), 1);
+        QTest::mouseClick(w->cmdAbort, Qt::LeftButton);
+        QVERIFY(!w->isVisible());
+        w.reset();
+        host.release();
+        QThreadPool::globalInstance()->waitForDone();
+        QCOMPARE(QDir(jobs()).entryList(QDir::Files), QStringList{"Z_45690.job"});
     }
 
     void focusOrder()
@@ -247,7 +320,7 @@ private slots:
         QCOMPARE(w->OptDWG->parentWidget(), w->Frame1);
         QCOMPARE(w->OptDWG->geometry(), QRect(24, 32, 65, 25));
         QCOMPARE(w->CmdOut->geometry(), QRect(520, 232, 73, 25));
-        QCOMPARE(w->ListV->headerItem()->text(0), "Files");
+        QCOMPARE(w->ListV->model()->headerData(0, Qt::Horizontal).toString(), "Files");
         QCOMPARE(w->ListV->columnWidth(0), 567);
         QCOMPARE(w->findChild<QLabel*>("Label2")->text(), "Elenco dei file da convertire");
     }
@@ -320,6 +393,7 @@ private slots:
         QCOMPARE(dragAndDrop(*w, fileData({path})), Qt::CopyAction);
         QCOMPARE(w->ListV->paths(), QStringList{path});
         QTest::mouseClick(w->CmdOut, Qt::LeftButton);
+        QTRY_VERIFY(w->CmdOut->isEnabled());
         if (warning.isEmpty()) {
             QCOMPARE(host.warnings, QStringList{});
             const QString job = QString::fromLatin1(ReadBytes(jobs() + "/Z_45678.job"));
@@ -379,11 +453,12 @@ private slots:
         QCOMPARE(dragAndDrop(*w, data), Qt::CopyAction);
         const qint64 ms = clock.elapsed();
         qInfo("drop of %d paths: %lld ms", int(files.size()), ms);
-        QCOMPARE(w->ListV->topLevelItemCount(), DrawingList::Capacity);
+        QCOMPARE(w->ListV->count(), DrawingList::Capacity);
         QVERIFY(ms < 2000);
 
         clock.restart();
         QTest::mouseClick(w->CmdOut, Qt::LeftButton);
+        QTRY_VERIFY(w->CmdOut->isEnabled());
         qInfo("Converti with %d drawings: %lld ms", DrawingList::Capacity, clock.elapsed());
         const QByteArray job = ReadBytes(jobs() + "/Z_45678.job");
         QCOMPARE(job.count("\r\n"), DrawingList::Capacity + 1);

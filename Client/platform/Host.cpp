@@ -4,14 +4,161 @@
 #include "platform/HostPath.h"
 
 #include <QCoreApplication>
-#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QMessageBox>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <QThread>
 #include <QTime>
 #include <QTranslator>
+
+#ifdef Q_OS_WIN
+#include <io.h>
+#include <windows.h>
+#else
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+enum class Renamed { Done, NameTaken, Busy, Failed };
+
+#ifdef Q_OS_WIN
+
+const wchar_t* Wide(const QString& path)
+{
+    return reinterpret_cast<const wchar_t*>(path.utf16());
+}
+
+FileStatus StatusOf(const QString& hostPath)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(Wide(hostPath), GetFileExInfoStandard, &data))
+        return {};
+    FileStatus status;
+    status.isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+    status.isFile = !status.isFolder;
+    if (status.isFile)
+        status.modified = qint64(data.ftLastWriteTime.dwHighDateTime) << 32
+            | data.ftLastWriteTime.dwLowDateTime;
+    return status;
+}
+
+bool SyncToDisk(int fd)
+{
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
+}
+
+// Without MOVEFILE_REPLACE_EXISTING the move refuses a target that exists.
+Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
+{
+    if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH))
+        return Renamed::Done;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+        return Renamed::NameTaken;
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        return Renamed::Busy;
+    reason = QStringLiteral("impossibile rinominare il file (errore %1)").arg(error);
+    return Renamed::Failed;
+}
+
+#else
+
+FileStatus StatusOf(const QString& hostPath)
+{
+    struct stat st;
+    if (::stat(QFile::encodeName(hostPath).constData(), &st) != 0)
+        return {};
+    FileStatus status;
+    status.isFolder = S_ISDIR(st.st_mode);
+    status.isFile = !status.isFolder;
+    if (status.isFile)
+        status.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    return status;
+}
+
+bool SyncToDisk(int fd)
+{
+#ifdef Q_OS_LINUX
+    return ::fdatasync(fd) == 0;
+#else
+    return ::fsync(fd) == 0;
+#endif
+}
+
+Renamed Classify(int error, QString& reason)
+{
+    if (error == EEXIST)
+        return Renamed::NameTaken;
+    if (error == EBUSY)
+        return Renamed::Busy;
+    reason = QStringLiteral("impossibile rinominare il file (")
+        + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char(')');
+    return Renamed::Failed;
+}
+
+// renameat2 refuses an existing target in the same step as the rename, even between two
+// machines on one share. File systems without it get link + unlink, which refuses the same way.
+Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
+{
+    const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
+                    RENAME_NOREPLACE) == 0)
+        return Renamed::Done;
+    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
+        return Classify(errno, reason);
+#endif
+    if (::link(source.constData(), target.constData()) != 0)
+        return Classify(errno, reason);
+    ::unlink(source.constData());
+    return Renamed::Done;
+}
+
+#endif
+
+// Why a write failed, in words the user reads; the system's own text follows when it has one.
+QString WriteFailure(const QFileDevice& file)
+{
+    QString reason;
+    switch (file.error()) {
+    case QFileDevice::OpenError: reason = QStringLiteral("impossibile creare il file"); break;
+    case QFileDevice::ResourceError: reason = QStringLiteral("spazio esaurito"); break;
+    default: reason = QStringLiteral("scrittura non riuscita (disco pieno o file troppo grande?)");
+    }
+    const QString detail = file.errorString();
+    if (!detail.isEmpty() && detail != QLatin1String("Unknown error"))
+        reason += QStringLiteral(" (") + detail + QLatin1Char(')');
+    return reason;
+}
+
+// Writes bytes to a new file and makes sure they reached the disk; on a failure the file is
+// removed again.
+QString WriteNewFile(QFile& file, const QByteArray& bytes)
+{
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return WriteFailure(file);
+    QString failure;
+    // A small write only fills Qt's buffer: a full disk or a quota shows at flush or sync.
+    if (file.write(bytes) != bytes.size() || !file.flush())
+        failure = WriteFailure(file);
+    else if (!SyncToDisk(file.handle()))
+        failure = QStringLiteral("scrittura non riuscita (disco pieno o file troppo grande?)");
+    file.close();
+    if (failure.isEmpty() && file.error() != QFileDevice::NoError)
+        failure = WriteFailure(file);
+    if (!failure.isEmpty())
+        file.remove();
+    return failure;
+}
+
+} // namespace
 
 void Host::showWarning(const QString& text)
 {
@@ -27,64 +174,61 @@ FileStatus Host::fileStatus(const QString& path) const
 {
     if (path.isEmpty())
         return {};
-    const QFileInfo info(HostPath(path));   // one stat, cached for the calls below
-    FileStatus status;
-    status.isFile = info.isFile();
-    status.isFolder = info.isDir();
-    if (status.isFile)
-        status.modified = info.lastModified().toMSecsSinceEpoch();
-    return status;
+    return StatusOf(HostPath(path));
 }
 
 bool Host::readLines(const QString& path,
                      const std::function<void(const QString& line)>& onLine) const
 {
     QFile file(HostPath(path));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return false;
-
-    ForEachLine(bytes, onLine);
+    LineSplitter lines(onLine);
+    QByteArray piece(1 << 16, Qt::Uninitialized);
+    for (;;) {
+        const qint64 n = file.read(piece.data(), piece.size());
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        lines.feed(QByteArrayView(piece.constData(), n));
+    }
+    lines.finish();
     return true;
 }
 
-namespace {
-
-// Why a write failed, in words the user reads; the system's own text follows when it has one.
-QString WriteFailure(const QFileDevice& file)
+Publication Host::publishFile(const QString& path, const QByteArray& bytes) const
 {
-    QString reason;
-    switch (file.error()) {
-    case QFileDevice::OpenError: reason = QStringLiteral("impossibile creare il file"); break;
-    case QFileDevice::ResourceError: reason = QStringLiteral("spazio esaurito"); break;
-    case QFileDevice::RenameError: reason = QStringLiteral("impossibile sostituire il file"); break;
-    default: reason = QStringLiteral("scrittura non riuscita (disco pieno o file troppo grande?)");
+    const QString target = HostPath(path);
+    // The random part keeps two writers of the same name, on one machine or two, apart.
+    QFile file(target + QStringLiteral(".tmp-")
+               + QString::number(QRandomGenerator::global()->generate64(), 36));
+    QString failure = WriteNewFile(file, bytes);
+    if (!failure.isEmpty())
+        return {Publication::Failed, failure};
+
+    // An antivirus or indexer may hold the new file for a moment: retry for about a second.
+    Renamed renamed = Renamed::Busy;
+    for (int attempt = 0; attempt < 10 && renamed == Renamed::Busy; ++attempt) {
+        if (attempt > 0)
+            QThread::msleep(100);
+        renamed = RenameNoReplace(file.fileName(), target, failure);
     }
-    const QString detail = file.errorString();
-    if (!detail.isEmpty() && detail != QLatin1String("Unknown error"))
-        reason += QStringLiteral(" (") + detail + QLatin1Char(')');
-    return reason;
+    if (renamed == Renamed::Done)
+        return {Publication::Published, {}};
+    file.remove();
+    if (renamed == Renamed::NameTaken)
+        return {Publication::NameTaken, {}};
+    if (renamed == Renamed::Busy)
+        failure = QStringLiteral("il file è in uso da un altro programma");
+    return {Publication::Failed, failure};
 }
 
-} // namespace
-
-QString Host::replaceFile(const QString& path, const QByteArray& bytes) const
+bool Host::fileHolds(const QString& path, const QByteArray& bytes) const
 {
-    // QSaveFile writes beside the target under a name that never ends in the target's extension
-    // and renames it over the target only once everything is on disk.
-    QSaveFile file(HostPath(path));
-    if (!file.open(QIODevice::WriteOnly))
-        return WriteFailure(file);
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = WriteFailure(file);
-        file.cancelWriting();
-        return reason;
-    }
-    if (!file.commit())
-        return WriteFailure(file);
-    return {};
+    QFile file(HostPath(path));
+    return file.open(QIODevice::ReadOnly) && file.size() == bytes.size()
+        && file.readAll() == bytes;
 }
 
 void ShowWarning(const QString& text)

@@ -3,16 +3,26 @@
 #include <QString>
 #include <functional>
 
-// What a host path names right now. One status call is one look at the file system.
+// What a host path names right now. One status call is one system call.
 struct FileStatus {
-    bool isFile = false;    // a file, not a folder
+    bool isFile = false;     // a file, not a folder
     bool isFolder = false;
-    qint64 modified = 0;    // ms since the epoch, when isFile
+    qint64 modified = 0;     // when isFile: changes whenever the file is rewritten; compare only
+};
+
+// How publishing a new file ended.
+struct Publication {
+    enum Outcome { Published, NameTaken, Failed };
+    Outcome outcome = Failed;
+    QString reason;   // why it failed, in words the user reads
 };
 
 // The program's one door to its host: warnings, the clock and the file system. Every path is
-// Windows-style and is mapped here. Tests subclass it to fix the time, collect warnings or count
-// file-status calls.
+// Windows-style and is mapped here. Tests subclass it to fix the time, collect warnings, count
+// file-status calls or hold the file system as a hung share would.
+//
+// The file calls may block for as long as a share hangs; the window calls them on a worker
+// thread only, so they must not touch anything but the file system.
 class Host {
 public:
     virtual ~Host() = default;
@@ -20,20 +30,25 @@ public:
     virtual void showWarning(const QString& text);
     virtual int secondsSinceMidnight() const;
 
-    // An empty path names nothing.
+    // An empty path names nothing and costs no call.
     virtual FileStatus fileStatus(const QString& path) const;
     bool fileExists(const QString& path) const { return fileStatus(path).isFile; }
     bool folderExists(const QString& path) const { return fileStatus(path).isFolder; }
 
-    // Calls onLine for every line of a text file in the code page; a line ends at CR LF, LF or
-    // CR. False when the file cannot be opened or read.
+    // Calls onLine for every line of a text file in the code page, reading it as a stream. False
+    // when the file cannot be opened or read.
     virtual bool readLines(const QString& path,
                            const std::function<void(const QString& line)>& onLine) const;
 
-    // Replaces the file with bytes, atomically: readers see the old file or the whole new one,
-    // never a part, and a failed write leaves nothing behind. Returns the reason of a failure,
-    // or an empty string when the file was written.
-    virtual QString replaceFile(const QString& path, const QByteArray& bytes) const;
+    // Makes a file at path holding bytes, only if no file of that name is there: the bytes go
+    // to a temporary file beside it ("<name>.tmp-<random>", never ending in the name's own
+    // extension) that is renamed to path with a rename that refuses an existing target. Readers
+    // see no file or the whole one. A failure leaves nothing behind; a kill can leave only the
+    // temporary file.
+    virtual Publication publishFile(const QString& path, const QByteArray& bytes) const;
+
+    // Whether the file at path holds exactly bytes.
+    virtual bool fileHolds(const QString& path, const QByteArray& bytes) const;
 };
 
 // The modal warning box: title "ATTENZIONE!", one OK button, no icon.

@@ -16,3 +16,27 @@ QString HostPath(const QString& windowsPath)
     return path;
 #endif
 }
+
+bool StaysInsideRoot(QStringView relative)
+{
+    if (relative.isEmpty())
+        return true;
+    const auto separator = [](QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); };
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= relative.size(); ++i) {
+        if (i < relative.size() && !separator(relative[i])) {
+            const char16_t c = relative[i].unicode();
+            // ':' also rules out a drive; '\0'..'\x1F' are control characters.
+            if (c < 0x20 || QStringView(u"<>:\"|?*").contains(QChar(c)))
+                return false;
+            continue;
+        }
+        const QStringView part = relative.mid(start, i - start);
+        // Empty: a leading separator (the drive's root) or a doubled one. ".." and every name
+        // ending in a dot or a blank, which Windows would silently trim to another name.
+        if (part.isEmpty() || part.endsWith(QLatin1Char('.')) || part.endsWith(QLatin1Char(' ')))
+            return false;
+        start = i + 1;
+    }
+    return true;
+}

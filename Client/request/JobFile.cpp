@@ -2,7 +2,9 @@
 
 #include "platform/CodePage.h"
 #include "platform/Host.h"
+#include "platform/HostPath.h"
 #include "settings/Settings.h"
+
 
 namespace {
 
@@ -12,34 +14,63 @@ QString AppendLine(QByteArray& job, const QString& tag, const QString& text)
     // A line break inside a path would make the server read extra job lines.
     if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')))
         return QStringLiteral("Percorso non valido: ") + text;
-    const auto bytes = EncodeAnsi(tag + text);
-    if (!bytes)
+    if (!AppendAnsi(job, tag) || !AppendAnsi(job, text))
         return QStringLiteral("Carattere non rappresentabile in: ") + text;
-    job += *bytes;
     job += "\r\n";
     return {};
 }
 
 } // namespace
 
-QString WriteJobFile(const QString& path, const SettingsRecord& s, const QStringList& drawings,
+QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArray& bytes)
+{
+    bytes.clear();
+    // Requests that could never complete: an empty job has no OUTDIR line, so its log would
+    // not land where it is watched, and the server refuses a folder outside its root.
+    if (drawings.isEmpty())
+        return QStringLiteral("Nessun disegno da convertire: trascinare i disegni nell'elenco.");
+    if (!StaysInsideRoot(s.OutFolder))
+        return QStringLiteral("Cartella di archiviazione non valida: ") + s.OutFolder;
+    QStringList header;
+    if (!s.OutFolder.isEmpty())
+        header << s.OutDirTag + s.OutFolder;
+    header << s.ModeTag + s.DXFDWGmode;
+
+    if (AppendAsciiLines(bytes, header) && AppendAsciiLines(bytes, drawings))
+        return {};
+
+    // Some text is not plain ASCII: line by line, each is checked and encoded, and the first that
+    // cannot go into a job line is named.
+    bytes.clear();
+    QString refusal;
+    if (!s.OutFolder.isEmpty())
+        refusal = AppendLine(bytes, s.OutDirTag, s.OutFolder);
+    if (refusal.isEmpty())
+        refusal = AppendLine(bytes, s.ModeTag, s.DXFDWGmode);
+    for (qsizetype i = 0; refusal.isEmpty() && i < drawings.size(); ++i)
+        refusal = AppendLine(bytes, QString(), drawings[i]);
+    if (!refusal.isEmpty())
+        bytes.clear();
+    return refusal;
+}
+
+QString WriteJobFile(const QString& path, const QString& name, const QByteArray& bytes,
                      const Host& host)
 {
-    QByteArray job;
-    if (!drawings.isEmpty()) {
-        QString refusal;
-        if (!s.OutFolder.isEmpty())
-            refusal = AppendLine(job, s.OutDirTag, s.OutFolder);
-        if (refusal.isEmpty())
-            refusal = AppendLine(job, s.ModeTag, s.DXFDWGmode);
-        for (qsizetype i = 0; refusal.isEmpty() && i < drawings.size(); ++i)
-            refusal = AppendLine(job, QString(), drawings[i]);
-        if (!refusal.isEmpty())
-            return refusal;
+    const Publication published = host.publishFile(path, bytes);
+    switch (published.outcome) {
+    case Publication::Published:
+        return {};
+    case Publication::NameTaken:
+        // Names have one-second resolution and every workstation writes into the same folder.
+        if (host.fileHolds(path, bytes))
+            return {};
+        return QStringLiteral("Richiesta non inviata: la richiesta ") + name
+            + QStringLiteral(" precedente non è ancora stata presa in carico dal server. "
+                             "Riprovare tra qualche secondo.");
+    case Publication::Failed:
+        break;
     }
-    const QString failure = host.replaceFile(path, job);
-    if (!failure.isEmpty())
-        return QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ")
-            + failure;
-    return {};
+    return QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ")
+        + published.reason;
 }

@@ -1,13 +1,20 @@
 #pragma once
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
 class Host;
 struct SettingsRecord;
 
-// Writes the job file at path (Windows-style): "OUTDIR=" line when OutFolder is set, the mode
-// line, then every drawing in order, each line ending in CR LF; zero bytes for an empty list.
-// The file appears whole or not at all. Returns the warning to show, or an empty string when
-// the file was written.
-QString WriteJobFile(const QString& path, const SettingsRecord& settings,
-                     const QStringList& drawings, const Host& host);
+// The bytes of a job file: "OUTDIR=" line when OutFolder is set, the mode line, then every
+// drawing in order, each line ending in CR LF. Returns the warning that refuses the job, or an
+// empty string and the bytes. Refused, in this order: an empty list, an output folder that is not
+// below the output root, a text that cannot go into a job line.
+QString JobBytes(const SettingsRecord& settings, const QStringList& drawings, QByteArray& bytes);
+
+// Publishes the job file of request name at path (Windows-style): it appears whole or not at
+// all, and never in place of a job the server has not taken yet. A waiting job of the same bytes
+// is the same request sent twice, and counts as sent. Returns the warning to show, or an empty
+// string when the request is in the request folder.
+QString WriteJobFile(const QString& path, const QString& name, const QByteArray& bytes,
+                     const Host& host);

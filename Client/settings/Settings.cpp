@@ -19,8 +19,5 @@ void InitDefaults(SettingsRecord& s)
     s.ModeTag = QStringLiteral("DXFDWG=");
     s.MaxNumberFiles = 3;
     s.KeepLog = false;
-    s.LogFilePath.clear();
-    s.WipFilePath.clear();
-    s.StaleLogModified.reset();
     s.Interattivo = false;
 }

@@ -1,10 +1,50 @@
 #include "window/DrawingList.h"
 
+#include <QAbstractListModel>
 #include <QDir>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QUrl>
+
+// One column headed "Files", one row a path.
+class DrawingList::Model : public QAbstractListModel {
+public:
+    using QAbstractListModel::QAbstractListModel;
+
+    QStringList paths;
+
+    int rowCount(const QModelIndex& parent) const override
+    {
+        return parent.isValid() ? 0 : int(paths.size());
+    }
+    QVariant data(const QModelIndex& index, int role) const override
+    {
+        if (role != Qt::DisplayRole)
+            return {};
+        return paths.value(index.row());
+    }
+    QVariant headerData(int, Qt::Orientation orientation, int role) const override
+    {
+        if (orientation == Qt::Horizontal && role == Qt::DisplayRole)
+            return QStringLiteral("Files");
+        return {};
+    }
+    void append(const QStringList& more)
+    {
+        if (more.isEmpty())
+            return;
+        beginInsertRows({}, int(paths.size()), int(paths.size() + more.size() - 1));
+        paths += more;
+        endInsertRows();
+    }
+    void clear()
+    {
+        beginResetModel();
+        paths.clear();
+        endResetModel();
+    }
+};
 
 namespace {
 
@@ -36,11 +76,12 @@ void NegotiateCopy(QDragMoveEvent* event)
 } // namespace
 
 DrawingList::DrawingList(QWidget* parent)
-    : QTreeWidget(parent)
+    : QTreeView(parent)
+    , m_model(new Model(this))
 {
-    setColumnCount(1);
-    setHeaderLabels({QStringLiteral("Files")});
+    setModel(m_model);
     setRootIsDecorated(false);
+    setItemsExpandable(false);
     setSortingEnabled(false);
     header()->setSectionsClickable(false);
     header()->setSectionsMovable(false);
@@ -52,25 +93,19 @@ DrawingList::DrawingList(QWidget* parent)
 
 void DrawingList::addPaths(const QStringList& paths)
 {
-    int count = topLevelItemCount();
-    QList<QTreeWidgetItem*> items;
-    for (const QString& path : paths) {
-        if (count == m_maxItems || count == Capacity)
-            break;
-        items.append(new QTreeWidgetItem(QStringList{path}));
-        ++count;
-    }
-    addTopLevelItems(items);   // one batch, one refresh
+    const qsizetype cap = m_maxItems < 0 ? Capacity : qMin(m_maxItems, Capacity);
+    const qsizetype room = qMax<qsizetype>(0, cap - count());
+    m_model->append(paths.mid(0, room));
 }
 
-QStringList DrawingList::paths() const
+const QStringList& DrawingList::paths() const
 {
-    QStringList result;
-    const int count = topLevelItemCount();
-    result.reserve(count);
-    for (int i = 0; i < count; ++i)
-        result.append(topLevelItem(i)->text(0));
-    return result;
+    return m_model->paths;
+}
+
+void DrawingList::clear()
+{
+    m_model->clear();
 }
 
 void DrawingList::dragEnterEvent(QDragEnterEvent* event)
@@ -93,8 +128,10 @@ void DrawingList::dropEvent(QDropEvent* event)
     event->accept();
     emit filesDropped();
 
+    const QList<QUrl> urls = event->mimeData()->urls();
     QStringList paths;
-    for (const QUrl& url : event->mimeData()->urls())
+    paths.reserve(urls.size());
+    for (const QUrl& url : urls)
         paths.append(QDir::toNativeSeparators(url.toLocalFile()));
     addPaths(paths);
 }

@@ -1,10 +1,13 @@
 #pragma once
 #include <QStringList>
-#include <QTreeWidget>
+#include <QTreeView>
 
-// The list of drawings to convert, filled by dropping files from the desktop. Items hold the
-// path text only, in the order they came; nothing sorts or filters them.
-class DrawingList : public QTreeWidget {
+class QMimeData;
+
+// The list of drawings to convert, filled by dropping files from the desktop. It holds the path
+// texts only, in the order they came; nothing sorts or filters them. The paths live in one
+// string list that the view shows, so a request of thousands of drawings is read without a copy.
+class DrawingList : public QTreeView {
     Q_OBJECT
 public:
     // The most items the request format can count.
@@ -17,7 +20,9 @@ public:
 
     // Adds paths in order until the list holds the cap; the rest are dropped without a word.
     void addPaths(const QStringList& paths);
-    QStringList paths() const;
+    const QStringList& paths() const;
+    int count() const { return int(paths().size()); }
+    void clear();
 
 signals:
     // A file drop arrived; emitted before its files are added.
@@ -29,5 +34,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    class Model;
+    Model* m_model;
     int m_maxItems = 0;
 };

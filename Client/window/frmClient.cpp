@@ -105,6 +105,7 @@ void frmClient::buildControls()
                    Twips(7800, 3480, 1092, 372));
     Label1 = Place(new QLabel(IdleCaption, this), "Label1", Twips(6240, 3960, 2652, 252));
     Timer1 = new QTimer(this);
+    m_watcher = new Watcher(lblStatus, m_host, this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
 
     Line1->setFrameShape(QFrame::HLine);
@@ -190,7 +191,10 @@ void frmClient::txtFolder_Change(const QString& text)
 
 void frmClient::CmdOut_Click()
 {
-    Convert(m_settings, ListV->paths(), lblStatus, m_host);
+    // One write at a time: the button comes back when the write has ended.
+    if (Convert(m_settings, ListV->paths(), lblStatus, *m_watcher, m_host,
+                [this] { CmdOut->setEnabled(true); }))
+        CmdOut->setEnabled(false);
 }
 
 void frmClient::cmdReset_Click()
@@ -198,10 +202,10 @@ void frmClient::cmdReset_Click()
     ListV->clear();
     SetStatus(lblStatus, 0);
     // Nothing of the earlier request is watched any more, its .wip mark included.
-    StopWatching(m_settings);
+    m_watcher->StopWatching();
 }
 
 void frmClient::Timer1_Timer()
 {
-    WatchTick(m_settings, lblStatus, m_host);
+    m_watcher->tick();
 }

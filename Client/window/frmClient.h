@@ -11,6 +11,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class Watcher;
 struct SettingsRecord;
 
 // The program's one window. Constructing it runs the start-up: defaults, the settings file in
@@ -55,4 +56,5 @@ private:
 
     SettingsRecord& m_settings;
     Host& m_host;
+    Watcher* m_watcher;
 };

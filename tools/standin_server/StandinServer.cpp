@@ -44,15 +44,6 @@ Job ParseJob(const QStringList& lines)
     return job;
 }
 
-// An output sub-folder must stay inside the output root.
-bool StaysInside(const QString& outDir)
-{
-    if (outDir.startsWith(QLatin1Char('\\')) || outDir.startsWith(QLatin1Char('/'))
-        || outDir.contains(QLatin1Char(':')))
-        return false;
-    return !HostPath(outDir).split(QLatin1Char('/')).contains(QStringLiteral(".."));
-}
-
 // Copies one drawing; returns the reason when it could not.
 QString CopyDrawing(const QString& drawing, const QString& outFolder, const QString& format)
 {
@@ -132,7 +123,8 @@ void StandinServer::handle(const QString& name)
         job.fault = QStringLiteral("richiesta illeggibile");
     else
         job = ParseJob(lines);
-    if (job.fault.isEmpty() && !StaysInside(job.outDir))
+    // Other clients may not check the folder: it must stay inside the output root.
+    if (job.fault.isEmpty() && !StaysInsideRoot(job.outDir))
         job.fault = QStringLiteral("cartella di uscita non ammessa: ") + job.outDir;
 
     QString outFolder = m_outRoot;
