@@ -1,8 +1,10 @@
 # Shared by the README's commands: installs what a fresh Debian 12 machine lacks, then builds.
 # Sourced, not run.
 
-# Debian packages the build, the tests and the demo need.
-KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n fonts-liberation2)
+# Debian packages the build, the tests and the demo need; the accessibility test runs on a
+# virtual display with a D-Bus session and the accessibility bus.
+KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n fonts-liberation2
+                xvfb xauth dbus-daemon at-spi2-core)
 
 kivra_install() {
     local missing=()

@@ -3,12 +3,15 @@
 #include "window/frmClient.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QTest>
 #include <QDropEvent>
 #include <QMimeData>
 #include <QUrl>
 #include <memory>
 
-// Drags and drops as the desktop's file manager delivers them, onto a window's list.
+// Drags and drops as the desktop's file manager delivers them, and pastes of what it copied, onto
+// a window's list.
 
 inline QMimeData* fileData(const QStringList& files)
 {
@@ -41,4 +44,20 @@ inline Qt::DropAction dragAndDrop(frmClient& w, QMimeData* data,
     QDropEvent drop(at, actions, data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target, &drop);
     return agreed;
+}
+
+// Puts data on the clipboard (none: empties it) and presses Ctrl+V in the list, which needs the
+// window shown and active. False when the window could not be activated.
+inline bool pasteInto(frmClient& w, QMimeData* data)
+{
+    if (data)
+        QGuiApplication::clipboard()->setMimeData(data);
+    else
+        QGuiApplication::clipboard()->clear();
+    w.show();
+    if (!QTest::qWaitForWindowActive(&w))
+        return false;
+    w.ListV->setFocus();
+    QTest::keyClick(w.ListV, Qt::Key_V, Qt::ControlModifier);
+    return true;
 }

@@ -1,14 +1,17 @@
 #include "DragDrop.h"
-#include "TestHost.h"
+#include "WindowFixture.h"
 #include "platform/CodePage.h"
 #include "request/Status.h"
 #include "settings/Settings.h"
 #include "window/DrawingList.h"
 #include "window/frmClient.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPushButton>
@@ -16,63 +19,17 @@
 #include <QTemporaryDir>
 #include <QThreadPool>
 #include <QTimer>
+#include <QAccessible>
 #include <QtTest>
 
 #include <memory>
 
-class TestWindow : public QObject {
+class TestWindow : public WindowFixture {
     Q_OBJECT
-    QTemporaryDir m_tmp;
-    SettingsRecord s;
-    TestHost host;
-
-    QString programDir() const { return m_tmp.filePath("programma"); }
-    QString jobs() const { return m_tmp.filePath("Richieste"); }
-    QString out() const { return m_tmp.filePath("Uscita"); }
-
-    // Starts the window on a settings file; a null file means none is there.
-    std::unique_ptr<frmClient> start(const QByteArray& ini = "MaxNumberFiles=3")
-    {
-        QFile::remove(programDir() + "/kivra_client.ini");
-        if (!ini.isNull()) {
-            QByteArray text = "JobFileDir=" + Native(jobs()).toUtf8() + "\r\nDXFOutDirRoot="
-                              + Native(out()).toUtf8() + "\r\n" + ini;
-            WriteBytes(programDir() + "/kivra_client.ini", text);
-        }
-        return std::make_unique<frmClient>(s, host, Native(programDir()));
-    }
-
-    QStringList drawings(int count) const
-    {
-        QStringList files;
-        for (int i = 1; i <= count; ++i) {
-            files << m_tmp.filePath(QString("Disegni/pezzo%1.dxf").arg(i));
-            WriteBytes(files.last(), "0\nEOF\n");
-        }
-        return files;
-    }
-
-    static QString colour(const frmClient& w)
-    {
-        return w.lblStatus->palette().color(QPalette::Window).name();
-    }
 
 private slots:
-    void initTestCase()
-    {
-        QDir().mkpath(programDir());
-        QDir().mkpath(jobs());
-        QDir().mkpath(out() + "/Lotto7");
-        QDir().mkpath(m_tmp.filePath("Disegni"));
-    }
-
-    void init()
-    {
-        host.warnings.clear();
-        host.time = 45678;
-        for (const QString& f : QDir(jobs()).entryList(QDir::Files))
-            QFile::remove(jobs() + "/" + f);
-    }
+    void initTestCase() { makeFolders(); }
+    void init() { resetHost(); }
 
     void startUp_data()
     {
@@ -126,47 +83,64 @@ private slots:
         QVERIFY(w->txtMaxDrawings->isReadOnly());
     }
 
-    void drops_data()
+    // Files arrive by a drag from the file manager, or by Ctrl+V after a copy there: one rule for
+    // both (local files only, status 1 first, the cap, the order, the path form).
+    void filesArrive_data()
     {
+        QTest::addColumn<bool>("paste");
         QTest::addColumn<QByteArray>("cap");
         QTest::addColumn<int>("already");
-        QTest::addColumn<int>("dropped");
+        QTest::addColumn<int>("added");
         QTest::addColumn<int>("listed");
-        QTest::newRow("five onto a cap of 3") << QByteArray("3") << 0 << 5 << 3;
-        QTest::newRow("one onto a full list") << QByteArray("3") << 3 << 1 << 3;
-        QTest::newRow("cap 0") << QByteArray("0") << 0 << 2 << 0;
-        QTest::newRow("negative cap: no limit") << QByteArray("-1") << 2 << 5 << 7;
+        for (const bool paste : {false, true}) {
+            const char* way = paste ? "paste" : "drop";
+            QTest::addRow("%s: five onto a cap of 3", way) << paste << QByteArray("3") << 0 << 5 << 3;
+            QTest::addRow("%s: one onto a full list", way) << paste << QByteArray("3") << 3 << 1 << 3;
+            QTest::addRow("%s: cap 0", way) << paste << QByteArray("0") << 0 << 2 << 0;
+            QTest::addRow("%s: negative cap, no limit", way) << paste << QByteArray("-1") << 2 << 5 << 7;
+        }
     }
-    void drops()
+    void filesArrive()
     {
+        QFETCH(bool, paste);
         QFETCH(QByteArray, cap);
         QFETCH(int, already);
-        QFETCH(int, dropped);
+        QFETCH(int, added);
         QFETCH(int, listed);
         const auto w = start("MaxNumberFiles=" + cap);
-        const QStringList files = drawings(qMax(already, dropped));
+        const QStringList files = drawings(qMax(already, added));
         if (already)
             QCOMPARE(dragAndDrop(*w, fileData(files.mid(0, already))), Qt::CopyAction);
         SetStatus(w->lblStatus, 0);
-        QCOMPARE(dragAndDrop(*w, fileData(files.mid(0, dropped))), Qt::CopyAction);
+        if (paste)
+            QVERIFY(pasteInto(*w, fileData(files.mid(0, added))));
+        else
+            QCOMPARE(dragAndDrop(*w, fileData(files.mid(0, added))), Qt::CopyAction);
         QCOMPARE(w->lblStatus->text(), "Preparazione della lista");
         QCOMPARE(colour(*w), "#ff0000");
-        const QStringList expected = (files.mid(0, already) + files.mid(0, dropped)).mid(0, listed);
+        const QStringList expected = (files.mid(0, already) + files.mid(0, added)).mid(0, listed);
         QCOMPARE(w->ListV->paths(), expected);
     }
 
-    void refusedDrags_data()
+    // Anything but local files, dragged or pasted, changes nothing at all.
+    void otherDataIsRefused_data()
     {
+        QTest::addColumn<bool>("paste");
         QTest::addColumn<QString>("kind");
         QTest::addColumn<int>("actions");
-        QTest::newRow("text") << "text" << int(Qt::CopyAction);
-        QTest::newRow("web link") << "web" << int(Qt::CopyAction);
-        QTest::newRow("file and web link") << "mixed" << int(Qt::CopyAction);
-        QTest::newRow("file, move only") << "file" << int(Qt::MoveAction);
-        QTest::newRow("file, link only") << "file" << int(Qt::LinkAction);
+        for (const bool paste : {false, true}) {
+            const char* way = paste ? "paste" : "drop";
+            QTest::addRow("%s: text", way) << paste << "text" << int(Qt::CopyAction);
+            QTest::addRow("%s: web link", way) << paste << "web" << int(Qt::CopyAction);
+            QTest::addRow("%s: file and web link", way) << paste << "mixed" << int(Qt::CopyAction);
+        }
+        QTest::newRow("paste: empty clipboard") << true << "none" << int(Qt::CopyAction);
+        QTest::newRow("drop: file, move only") << false << "file" << int(Qt::MoveAction);
+        QTest::newRow("drop: file, link only") << false << "file" << int(Qt::LinkAction);
     }
-    void refusedDrags()
+    void otherDataIsRefused()
     {
+        QFETCH(bool, paste);
         QFETCH(QString, kind);
         QFETCH(int, actions);
         const auto w = start();
@@ -176,11 +150,61 @@ private slots:
         if (kind == "web") data->setUrls({web});
         if (kind == "mixed") data->setUrls({file, web});
         if (kind == "file") data->setUrls({file});
-        QCOMPARE(dragAndDrop(*w, data, Qt::DropActions(actions)), Qt::IgnoreAction);
-        if (kind != "file") {   // a drop of something else changes nothing at all
-            QCOMPARE(w->lblStatus->text(), IdleCaption);
-            QCOMPARE(w->ListV->count(), 0);
+        if (kind == "none") {
+            delete data;
+            data = nullptr;
         }
+        if (paste) {
+            QVERIFY(pasteInto(*w, data));
+        } else {
+            QCOMPARE(dragAndDrop(*w, data, Qt::DropActions(actions)), Qt::IgnoreAction);
+            if (kind == "file")
+                return;   // the desktop sends no drop after a refused drag
+        }
+        QCOMPARE(w->lblStatus->text(), IdleCaption);
+        QCOMPARE(w->ListV->count(), 0);
+    }
+
+    // From start-up, without a mouse: paste, trim with Shift and Canc, send with Enter; the
+    // menu key offers the same actions in Italian.
+    void keyboardOnly()
+    {
+        const auto w = start("MaxNumberFiles=-1");
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QCOMPARE(QApplication::focusWidget(), w->ListV);
+        const QStringList files = drawings(4);
+        QGuiApplication::clipboard()->setMimeData(fileData(files));
+        QTest::keyClick(w->windowHandle(), Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(w->ListV->count(), 4);
+
+        SetStatus(w->lblStatus, 2);
+        for (int i = 0; i < 2; ++i)   // to the second drawing, then the third with Shift
+            QTest::keyClick(w->windowHandle(), Qt::Key_Down);
+        QTest::keyClick(w->windowHandle(), Qt::Key_Down, Qt::ShiftModifier);
+        QTest::keyClick(w->windowHandle(), Qt::Key_Delete);
+        QCOMPARE(w->ListV->paths(), (QStringList{files[0], files[3]}));
+        QCOMPARE(w->lblStatus->text(), "Richiesta inviata al server");   // removing is no news
+
+        QTest::keyClick(w->windowHandle(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), w->CmdOut);
+        QTest::keyClick(w->windowHandle(), Qt::Key_Return);
+        QTRY_VERIFY(w->CmdOut->isEnabled());
+        QVERIFY(QFile::exists(jobs() + "/Z_45678.job"));
+        QCOMPARE(QApplication::focusWidget(), w->CmdOut);    // still there for the next request
+
+        QTest::keyClick(w->windowHandle(), Qt::Key_Tab, Qt::ShiftModifier);
+        QStringList menu;
+        QTimer::singleShot(0, [&] {
+            if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (const QAction* action : popup->actions())
+                    menu << action->text() + (action->isEnabled() ? "" : " (off)");
+                popup->close();
+            }
+        });
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, {});   // what the platform makes of it
+        QApplication::sendEvent(w->ListV, &menuKey);
+        QCOMPARE(menu, (QStringList{"Incolla", "Rimuovi (off)"}));   // nothing selected
     }
 
     void theWholeRoadOfOneRequest()
@@ -357,17 +381,29 @@ private slots:
         fits(w->Frame1, w->Frame1->title(), w->Frame1->width() - 16);
     }
 
-    void accessibleNamesAndItalianToolkit()
+    // What a screen reader says of each control: its name, its tooltip as the description, and
+    // for the status field its caption, labelled by "Stato della richiesta:". Qt's own texts
+    // (context menus, standard buttons) are Italian.
+    void accessibleNames()
     {
         const auto w = start();
+        const auto said = [](QWidget* widget, QAccessible::Text what) {
+            return QAccessible::queryAccessibleInterface(widget)->text(what);
+        };
         for (QWidget* control : std::initializer_list<QWidget*>{
                  w->ListV, w->CmdOut, w->OptDXF, w->OptDWG, w->txtFolder, w->cmdAbort,
                  w->cmdReset, w->txtPath, w->txtMaxDrawings, w->lblStatus}) {
-            QVERIFY2(!control->accessibleName().isEmpty(), qPrintable(control->objectName()));
+            QVERIFY2(!said(control, QAccessible::Name).isEmpty(), qPrintable(control->objectName()));
             QVERIFY2(!control->toolTip().isEmpty(), qPrintable(control->objectName()));
-            QCOMPARE(control->accessibleDescription(), control->toolTip());
+            QCOMPARE(said(control, QAccessible::Description), control->toolTip());
         }
-        QCOMPARE(w->CmdOut->toolTip(), "Invia la richiesta ai server");
+        for (const StatusCode code : {0, 1, 4}) {
+            SetStatus(w->lblStatus, code);
+            QCOMPARE(said(w->lblStatus, QAccessible::Name), w->lblStatus->text());
+        }
+        const auto labels = QAccessible::queryAccessibleInterface(w->lblStatus)->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels[0].first->object(), w->Label5);
         QCOMPARE(QCoreApplication::translate("QLineEdit", "&Paste"), "&Incolla");
     }
 
@@ -405,12 +441,19 @@ private slots:
         }
     }
 
-    // The box says the whole warning, short of megabytes of a damaged settings value.
+    // The box says the whole warning, short of megabytes of a damaged settings value, over the
+    // window it belongs to.
     void warningBox()
     {
+        Host realHost;
+        SettingsRecord settings;
+        WriteBytes(programDir() + "/kivra_client.ini", "MaxNumberFiles=3\r\n");
+        frmClient w(settings, realHost, Native(programDir()));
+        w.show();
         QString shown, title;
         int buttons = 0;
         QMessageBox::Icon icon = QMessageBox::Warning;
+        QWidget* parent = nullptr;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             QVERIFY(box);
@@ -418,14 +461,16 @@ private slots:
             title = box->windowTitle();
             icon = box->icon();
             buttons = int(box->buttons().size());
+            parent = box->parentWidget();
             box->button(QMessageBox::Ok)->click();
         });
-        ShowWarning("Valore KeepLog non riconosciuto: " + QString(1 << 20, 'x'));
+        realHost.showWarning("Valore KeepLog non riconosciuto: " + QString(1 << 20, 'x'));
         QCOMPARE(title, "ATTENZIONE!");
         QCOMPARE(icon, QMessageBox::NoIcon);
         QCOMPARE(buttons, 1);
         QCOMPARE(shown.size(), 2001);
         QVERIFY(shown.startsWith("Valore KeepLog non riconosciuto: xxx"));
+        QCOMPARE(parent, &w);
     }
 
     void screenshots()

@@ -162,7 +162,7 @@ QString WriteNewFile(QFile& file, const QByteArray& bytes)
 
 void Host::showWarning(const QString& text)
 {
-    ShowWarning(text);
+    ShowWarning(text, m_window);
 }
 
 int Host::secondsSinceMidnight() const
@@ -231,9 +231,9 @@ bool Host::fileHolds(const QString& path, const QByteArray& bytes) const
         && file.readAll() == bytes;
 }
 
-void ShowWarning(const QString& text)
+void ShowWarning(const QString& text, QWidget* parent)
 {
-    QMessageBox box;
+    QMessageBox box(parent);
     box.setWindowTitle(QStringLiteral("ATTENZIONE!"));
     box.setIcon(QMessageBox::NoIcon);
     box.setTextFormat(Qt::PlainText);   // paths may hold '<' or '&'

@@ -1,5 +1,7 @@
 #pragma once
 #include <QByteArray>
+#include <QPointer>
+#include <QWidget>
 #include <QString>
 #include <functional>
 
@@ -27,6 +29,8 @@ class Host {
 public:
     virtual ~Host() = default;
 
+    // Warnings open over this window and belong to it.
+    void setWindow(QWidget* window) { m_window = window; }
     virtual void showWarning(const QString& text);
     virtual int secondsSinceMidnight() const;
 
@@ -49,10 +53,14 @@ public:
 
     // Whether the file at path holds exactly bytes.
     virtual bool fileHolds(const QString& path, const QByteArray& bytes) const;
+
+private:
+    QPointer<QWidget> m_window;
 };
 
-// The modal warning box: title "ATTENZIONE!", one OK button, no icon.
-void ShowWarning(const QString& text);
+// The modal warning box: title "ATTENZIONE!", one OK button, no icon; a child of parent, which it
+// is centred over.
+void ShowWarning(const QString& text, QWidget* parent = nullptr);
 
 // Qt's own texts (context menus, standard buttons) in Italian; once per process.
 void InstallItalianTranslation();

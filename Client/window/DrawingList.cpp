@@ -1,11 +1,18 @@
 #include "window/DrawingList.h"
 
 #include <QAbstractListModel>
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMimeData>
 #include <QUrl>
+
+#include <algorithm>
 
 // One column headed "Files", one row a path.
 class DrawingList::Model : public QAbstractListModel {
@@ -43,6 +50,19 @@ public:
         beginResetModel();
         paths.clear();
         endResetModel();
+    }
+    // rows in ascending order; each run of neighbours goes in one step.
+    void remove(const QList<int>& rows)
+    {
+        for (qsizetype end = rows.size(); end > 0;) {
+            qsizetype begin = end - 1;
+            while (begin > 0 && rows[begin - 1] == rows[begin] - 1)
+                --begin;
+            beginRemoveRows({}, rows[begin], rows[end - 1]);
+            paths.remove(rows[begin], end - begin);
+            endRemoveRows();
+            end = begin;
+        }
     }
 };
 
@@ -89,6 +109,19 @@ DrawingList::DrawingList(QWidget* parent)
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DropOnly);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+
+    // The keyboard's way in and out: the shortcuts work while the list has the focus, and the
+    // context menu (mouse or menu key) offers the same two actions.
+    m_paste = new QAction(QStringLiteral("Incolla"), this);
+    m_paste->setShortcut(QKeySequence::Paste);
+    m_paste->setShortcutContext(Qt::WidgetShortcut);
+    connect(m_paste, &QAction::triggered, this, &DrawingList::paste);
+    m_remove = new QAction(QStringLiteral("Rimuovi"), this);
+    m_remove->setShortcut(Qt::Key_Delete);
+    m_remove->setShortcutContext(Qt::WidgetShortcut);
+    connect(m_remove, &QAction::triggered, this, &DrawingList::removeSelected);
+    addActions({m_paste, m_remove});
 }
 
 void DrawingList::addPaths(const QStringList& paths)
@@ -108,6 +141,49 @@ void DrawingList::clear()
     m_model->clear();
 }
 
+void DrawingList::paste()
+{
+    addFiles(QGuiApplication::clipboard()->mimeData());
+}
+
+void DrawingList::removeSelected()
+{
+    QList<int> rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows << index.row();
+    std::sort(rows.begin(), rows.end());
+    m_model->remove(rows);
+}
+
+void DrawingList::contextMenuEvent(QContextMenuEvent* event)
+{
+    // Offered only when they would do something; the shortcuts stay on either way.
+    m_paste->setEnabled(OffersFiles(QGuiApplication::clipboard()->mimeData()));
+    m_remove->setEnabled(selectionModel()->hasSelection());
+    // From the menu key: under the current drawing, or at the top of the list.
+    const QRect item = visualRect(currentIndex());
+    const QPoint at = event->reason() == QContextMenuEvent::Keyboard
+        ? viewport()->mapToGlobal(item.isValid() ? item.bottomLeft() : QPoint(0, 0))
+        : event->globalPos();
+    QMenu::exec(actions(), at, nullptr, this);
+    m_paste->setEnabled(true);
+    m_remove->setEnabled(true);
+}
+
+bool DrawingList::addFiles(const QMimeData* data)
+{
+    if (!OffersFiles(data))
+        return false;
+    emit filesArriving();
+    const QList<QUrl> urls = data->urls();
+    QStringList paths;
+    paths.reserve(urls.size());
+    for (const QUrl& url : urls)
+        paths.append(QDir::toNativeSeparators(url.toLocalFile()));
+    addPaths(paths);
+    return true;
+}
+
 void DrawingList::dragEnterEvent(QDragEnterEvent* event)
 {
     NegotiateCopy(event);
@@ -120,18 +196,10 @@ void DrawingList::dragMoveEvent(QDragMoveEvent* event)
 
 void DrawingList::dropEvent(QDropEvent* event)
 {
-    if (!OffersFiles(event->mimeData())) {
+    if (addFiles(event->mimeData())) {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    } else {
         event->ignore();
-        return;
     }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
-    emit filesDropped();
-
-    const QList<QUrl> urls = event->mimeData()->urls();
-    QStringList paths;
-    paths.reserve(urls.size());
-    for (const QUrl& url : urls)
-        paths.append(QDir::toNativeSeparators(url.toLocalFile()));
-    addPaths(paths);
 }

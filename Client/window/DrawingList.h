@@ -2,11 +2,14 @@
 #include <QStringList>
 #include <QTreeView>
 
+class QAction;
 class QMimeData;
 
-// The list of drawings to convert, filled by dropping files from the desktop. It holds the path
-// texts only, in the order they came; nothing sorts or filters them. The paths live in one
-// string list that the view shows, so a request of thousands of drawings is read without a copy.
+// The list of drawings to convert, filled by dropping files from the desktop or pasting files
+// copied in a file manager (Ctrl+V, "Incolla"); the selected ones go with Canc ("Rimuovi"). It
+// holds the path texts only, in the order they came; nothing sorts or filters them. The paths
+// live in one string list that the view shows, so a request of thousands of drawings is read
+// without a copy.
 class DrawingList : public QTreeView {
     Q_OBJECT
 public:
@@ -24,17 +27,28 @@ public:
     int count() const { return int(paths().size()); }
     void clear();
 
+    // Adds the files that the clipboard holds, exactly as a drop of them.
+    void paste();
+    // Removes the selected drawings.
+    void removeSelected();
+
 signals:
-    // A file drop arrived; emitted before its files are added.
-    void filesDropped();
+    // A drop or a paste of files arrived; emitted before its files are added.
+    void filesArriving();
 
 protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // One road for drops and pastes: false, changing nothing, unless data offers local files.
+    bool addFiles(const QMimeData* data);
+
     class Model;
     Model* m_model;
+    QAction* m_paste;
+    QAction* m_remove;
     int m_maxItems = 0;
 };

@@ -8,7 +8,7 @@
 #include "settings/Settings.h"
 #include "window/DrawingList.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -55,6 +55,7 @@ frmClient::frmClient(SettingsRecord& settings, Host& host, const QString& progra
 {
     InstallItalianTranslation();
     buildControls();
+    m_host.setWindow(this);
     startUp(programDir);
 }
 
@@ -124,10 +125,14 @@ void frmClient::buildControls()
 
     Describe(ListV, QStringLiteral("Elenco dei file da convertire"),
              QStringLiteral("Trascinare qui i disegni da convertire"));
+    Label2->setBuddy(ListV);
     Describe(txtMaxDrawings, QStringLiteral("Massimo numero di disegni"),
              QStringLiteral("Numero massimo consentito di disegni"));
-    Describe(lblStatus, QStringLiteral("Stato della richiesta"),
-             QStringLiteral("Visualizza l'avanzamento della conversione"));
+    // The status field has no fixed name: a screen reader reads its caption, and every change of
+    // it raises the label's name-change event, so the status is heard without taking the focus.
+    lblStatus->setToolTip(QStringLiteral("Visualizza l'avanzamento della conversione"));
+    lblStatus->setAccessibleDescription(lblStatus->toolTip());
+    Label5->setBuddy(lblStatus);
     Describe(OptDXF, QStringLiteral("DXF"), QStringLiteral("Imposta la conversione in DXF"));
     Describe(OptDWG, QStringLiteral("DWG"), QStringLiteral("Imposta la conversione in DWG"));
     Describe(txtFolder, QStringLiteral("Cartella di archiviazione"),
@@ -141,6 +146,10 @@ void frmClient::buildControls()
     Label3->setBuddy(txtFolder);
     Label4->setBuddy(txtPath);
     Label6->setBuddy(txtMaxDrawings);
+
+    // Enter presses the focused button, as Space does.
+    for (QPushButton* button : {CmdOut, cmdAbort, cmdReset})
+        button->setAutoDefault(true);
 
     setTabOrder(ListV, CmdOut);
     setTabOrder(CmdOut, OptDXF);
@@ -161,7 +170,7 @@ void frmClient::buildControls()
     connect(CmdOut, &QPushButton::clicked, this, &frmClient::CmdOut_Click);
     connect(cmdReset, &QPushButton::clicked, this, &frmClient::cmdReset_Click);
     connect(cmdAbort, &QPushButton::clicked, this, &QWidget::close);
-    connect(ListV, &DrawingList::filesDropped, this, [this] { SetStatus(lblStatus, 1); });
+    connect(ListV, &DrawingList::filesArriving, this, [this] { SetStatus(lblStatus, 1); });
     connect(Timer1, &QTimer::timeout, this, &frmClient::Timer1_Timer);
 }
 
@@ -191,10 +200,17 @@ void frmClient::txtFolder_Change(const QString& text)
 
 void frmClient::CmdOut_Click()
 {
-    // One write at a time: the button comes back when the write has ended.
-    if (Convert(m_settings, ListV->paths(), lblStatus, *m_watcher, m_host,
-                [this] { CmdOut->setEnabled(true); }))
-        CmdOut->setEnabled(false);
+    // One write at a time: the button comes back when the write has ended, and with it the
+    // keyboard focus that disabling it moved on.
+    const bool focused = CmdOut->hasFocus();
+    if (!Convert(m_settings, ListV->paths(), lblStatus, *m_watcher, m_host, [this] {
+            CmdOut->setEnabled(true);
+            if (m_focusMovedTo && QApplication::focusWidget() == m_focusMovedTo)
+                CmdOut->setFocus(Qt::OtherFocusReason);
+        }))
+        return;
+    CmdOut->setEnabled(false);
+    m_focusMovedTo = focused ? QApplication::focusWidget() : nullptr;
 }
 
 void frmClient::cmdReset_Click()

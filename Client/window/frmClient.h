@@ -1,4 +1,5 @@
 #pragma once
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -57,4 +58,5 @@ private:
     SettingsRecord& m_settings;
     Host& m_host;
     Watcher* m_watcher;
+    QPointer<QWidget> m_focusMovedTo;   // where the focus went when Converti was disabled
 };
