@@ -24,9 +24,12 @@ public:
         status.isFolder = path.startsWith(QLatin1String("ok"));
         return status;
     }
-    bool readLines(const QString&, const std::function<void(const QString&)>& onLine) const override
+    bool readLines(const QString&, const std::function<void(const QString&)>& onLine,
+                   bool utf8Allowed) const override
     {
-        ForEachLine(input, onLine);
+        EncodingGuess guess;
+        guess.feed(input);
+        ForEachLine(input, onLine, utf8Allowed ? guess.encoding() : Encoding::Ansi);
         return true;
     }
 };

@@ -1,10 +1,12 @@
 # Shared by the README's commands: installs what a fresh Debian 12 machine lacks, then builds.
 # Sourced, not run.
 
-# Debian packages the build, the tests and the demo need; the accessibility test runs on a
-# virtual display with a D-Bus session and the accessibility bus.
+# Debian packages the build, the tests and the demo need. The accessibility tests run on a
+# virtual display with a D-Bus session and the accessibility bus, and read the window through
+# pyatspi; the package test validates and packs what it installs.
 KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n fonts-liberation2
-                xvfb xauth dbus-daemon at-spi2-core)
+                xvfb xauth dbus-daemon at-spi2-core python3-pyatspi
+                desktop-file-utils appstream dpkg-dev)
 
 kivra_install() {
     local missing=()

@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -27,9 +28,13 @@ private slots:
         WriteBytes(tmp.filePath("programma/kivra_client.ini"),
                    "JobFileDir=" + Native(jobs).toUtf8() + "\r\nDXFOutDirRoot=" + Native(out).toUtf8()
                        + "\r\nMaxNumberFiles=10\r\n");
-        const QStringList drawings{tmp.filePath("Disegni/pezzo1.dxf"), tmp.filePath("Disegni/pezzo2.dxf")};
+        QStringList drawings{tmp.filePath("Disegni/pezzo1.dxf"), tmp.filePath("Disegni/pezzo2.dxf")};
         for (const QString& d : drawings)
             WriteBytes(d, "0\nSECTION\n0\nENDSEC\n0\nEOF\n");
+        // A drawing on a mounted drive travels as the drive and back. The folder is made up, so
+        // the server finds nothing there, and says where it looked.
+        const QString mounted = "/mnt/q/" + QFileInfo(tmp.path()).fileName() + "/pezzo3.dxf";
+        drawings << mounted;
 
         QProcess server;
         server.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -45,7 +50,7 @@ private slots:
         w.show();
 
         QCOMPARE(dragAndDrop(w, fileData(drawings)), Qt::CopyAction);
-        QCOMPARE(w.ListV->count(), 2);
+        QCOMPARE(w.ListV->count(), 3);
 
         QTest::keyClicks(w.txtFolder, "Lotto7");
         QTest::mouseClick(w.OptDWG, Qt::LeftButton);
@@ -68,6 +73,9 @@ private slots:
         QCOMPARE(ReadBytes(out + "/Lotto7/pezzo2.dwg"), ReadBytes(drawings[1]));
         const QByteArray log = ReadBytes(out + "/Lotto7/Z_45678.log");
         QCOMPARE(log.count("\r\nOK "), 2);
+        QVERIFY2(log.contains("\r\nERRORE q:\\" + QFileInfo(tmp.path()).fileName().toUtf8()
+                              + "\\pezzo3.dxf: file inesistente: " + mounted.toUtf8() + "\r\n"),
+                 log.constData());
         QCOMPARE(QDir(jobs).entryList(QDir::Files), QStringList{});   // job consumed, no .wip
 
         server.kill();

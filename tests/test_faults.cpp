@@ -44,7 +44,7 @@ class TestFaults : public QObject {
     void expectRefusedAsUnsent()
     {
         QCOMPARE(host->warnings.size(), 1);
-        QVERIFY2(host->warnings[0].startsWith("Impossibile scrivere il file " + s.JobFilePath + ": "),
+        QVERIFY2(host->warnings[0].startsWith("Impossibile scrivere il file " + m_jobs + "/Z_"),
                  qPrintable(host->warnings[0]));
         QCOMPARE(status.text(), "Preparazione della lista");
         QCOMPARE(watcher->watched().WipFilePath, QString());

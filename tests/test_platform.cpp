@@ -26,6 +26,25 @@ private slots:
         QCOMPARE(HostPath(windows), host);
     }
 
+    // The way back, for the server: a mounted drive as the drive, anything else as it is.
+    void windowsPath_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<QString>("windows");
+        QTest::newRow("mounted drive") << "/mnt/y/Disegni/a.dxf" << "y:\\Disegni\\a.dxf";
+        QTest::newRow("the drive alone") << "/mnt/y" << "y:\\";
+        QTest::newRow("upper case: not our mount") << "/mnt/Y/a.dxf" << "/mnt/Y/a.dxf";
+        QTest::newRow("two letters") << "/mnt/yy/a.dxf" << "/mnt/yy/a.dxf";
+        QTest::newRow("elsewhere") << "/home/u/a.dxf" << "/home/u/a.dxf";
+    }
+    void windowsPath()
+    {
+        QFETCH(QString, host);
+        QFETCH(QString, windows);
+        QCOMPARE(WindowsPath(host), windows);
+        QCOMPARE(HostPath(WindowsPath(host)).chopped(host == "/mnt/y"), host);   // and back again
+    }
+
     void codePage()
     {
         QByteArray all;

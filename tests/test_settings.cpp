@@ -95,8 +95,14 @@ private slots:
                                     << Fields{{"KeepLog", "true"}} << QStringList{};
         QTest::newRow("yes/no refusals") << QByteArray("KeepLog= SI\nInterattivo=forse") << Fields{}
                                          << QStringList{"Valore KeepLog non riconosciuto:  SI", "Valore Interattivo non riconosciuto: forse"};
-        QTest::newRow("run strings as they are") << QByteArray("RunStringCMD= a b \r\nRunStringPAR=\r\nRunStringCMD=Citt\xE0")
+        QTest::newRow("run strings as they are, code page") << QByteArray("RunStringCMD= a b \r\nRunStringPAR=\r\nRunStringCMD=Citt\xE0")
                                                  << Fields{{"RunString0", "Città"}, {"RunString1", ""}} << QStringList{};
+        QTest::newRow("saved as UTF-8") << QByteArray("RunStringCMD=Citt\xC3\xA0 \xE2\x82\xAC")
+                                        << Fields{{"RunString0", "Città €"}} << QStringList{};
+        QTest::newRow("UTF-8 with a byte-order mark before the first key") << QByteArray("\xEF\xBB\xBFKeepLog=si\r\nRunStringCMD=Citt\xC3\xA0")
+                                        << Fields{{"KeepLog", "true"}, {"RunString0", "Città"}} << QStringList{};
+        QTest::newRow("not UTF-8 after all: code page") << QByteArray("RunStringCMD=Citt\xC3\xA0\r\nRunStringPAR=\xE0")
+                                        << Fields{{"RunString0", "CittÃ\u00A0"}, {"RunString1", "à"}} << QStringList{};
         QTest::newRow("folders that exist, second wins") << QByteArray("DXFOutDirRoot=%DIR%\nJobFileDir=%DIR%\\a\r\nJobFileDir=%DIR%\\b")
                                                          << Fields{{"DXFOutDirRoot", "%DIR%"}, {"JobFileDir", "%DIR%\\b"}} << QStringList{};
         QTest::newRow("folder refusals, later lines applied")
@@ -126,7 +132,7 @@ private slots:
     void missingOrUnreadableFile()
     {
         struct UnreadableHost : TestHost {
-            bool readLines(const QString&, const std::function<void(const QString&)>&) const override
+            bool readLines(const QString&, const std::function<void(const QString&)>&, bool) const override
             {
                 return false;
             }
@@ -136,8 +142,9 @@ private slots:
         InitDefaults(s);
         ReadSettings(dir() + "\\nessuno.ini", s, host);
         ReadSettings(dir() + "\\file", s, unreadable);
-        QCOMPARE(host.warnings, QStringList{dir() + "\\nessuno.ini non esiste"});
-        QCOMPARE(unreadable.warnings, QStringList{"Impossibile leggere il file " + dir() + "\\file"});
+        // Paths the program built are shown in the host's own form.
+        QCOMPARE(host.warnings, QStringList{m_dir.path() + "/nessuno.ini non esiste"});
+        QCOMPARE(unreadable.warnings, QStringList{"Impossibile leggere il file " + m_dir.path() + "/file"});
         QCOMPARE(AllFields(s), m_defaults);
     }
 

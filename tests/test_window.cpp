@@ -46,7 +46,7 @@ private slots:
                            "Valore DXFDWGmode non riconosciuto: PDF",
                            "Errore convertendo MaxNumberFiles in Integer"};
         QTest::newRow("no settings file") << QByteArray() << "DXF" << "3"
-                                          << QStringList{Native(programDir()) + "\\kivra_client.ini non esiste"};
+                                          << QStringList{programDir() + "/kivra_client.ini non esiste"};
     }
     void startUp()
     {
@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(w->lblStatus->text(), IdleCaption);
         QCOMPARE(colour(*w), "#ffffff");
         QCOMPARE(s.OutFolder, QString());
-        QCOMPARE(w->txtPath->text(), ini.isNull() ? "y:\\Richieste" : Native(out()));
+        QCOMPARE(w->txtPath->text(), ini.isNull() ? "/mnt/y/Richieste" : out());   // the host's own form
         QVERIFY(w->Timer1->isActive());
         QCOMPARE(w->Timer1->interval(), 1500);
         QCOMPARE(w->windowTitle(), "KIVRA_Client - " + IdleCaption);
@@ -75,10 +75,10 @@ private slots:
         const auto w = start();
         QTest::keyClick(w->txtFolder, Qt::Key_A);
         QTest::keyClick(w->txtFolder, Qt::Key_Backspace);
-        QCOMPARE(w->txtPath->text(), Native(out()) + "\\");
-        QTest::keyClicks(w->txtFolder, "Lotto7");
-        QCOMPARE(w->txtPath->text(), Native(out()) + "\\Lotto7");
-        QCOMPARE(s.OutFolder, "Lotto7");
+        QCOMPARE(w->txtPath->text(), out() + "/");
+        QTest::keyClicks(w->txtFolder, "clienti\\Lotto7");
+        QCOMPARE(w->txtPath->text(), out() + "/clienti/Lotto7");
+        QCOMPARE(s.OutFolder, "clienti\\Lotto7");
         QVERIFY(w->txtPath->isReadOnly());
         QVERIFY(w->txtMaxDrawings->isReadOnly());
     }

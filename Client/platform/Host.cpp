@@ -178,21 +178,31 @@ FileStatus Host::fileStatus(const QString& path) const
 }
 
 bool Host::readLines(const QString& path,
-                     const std::function<void(const QString& line)>& onLine) const
+                     const std::function<void(const QString& line)>& onLine,
+                     bool utf8Allowed) const
 {
     QFile file(HostPath(path));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
-    LineSplitter lines(onLine);
     QByteArray piece(1 << 16, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = file.read(piece.data(), piece.size());
-        if (n < 0)
+    const auto forEachPiece = [&](const std::function<void(QByteArrayView)>& use) {
+        for (;;) {
+            const qint64 n = file.read(piece.data(), piece.size());
+            if (n <= 0)
+                return n == 0;
+            use(QByteArrayView(piece.constData(), n));
+        }
+    };
+    Encoding encoding = Encoding::Ansi;
+    if (utf8Allowed) {
+        EncodingGuess guess;
+        if (!forEachPiece([&](QByteArrayView bytes) { guess.feed(bytes); }) || !file.seek(0))
             return false;
-        if (n == 0)
-            break;
-        lines.feed(QByteArrayView(piece.constData(), n));
+        encoding = guess.encoding();
     }
+    LineSplitter lines(onLine, encoding);
+    if (!forEachPiece([&](QByteArrayView bytes) { lines.feed(bytes); }))
+        return false;
     lines.finish();
     return true;
 }

@@ -39,10 +39,12 @@ public:
     bool fileExists(const QString& path) const { return fileStatus(path).isFile; }
     bool folderExists(const QString& path) const { return fileStatus(path).isFolder; }
 
-    // Calls onLine for every line of a text file in the code page, reading it as a stream. False
-    // when the file cannot be opened or read.
+    // Calls onLine for every line of a text file in the code page, reading it as a stream. With
+    // utf8Allowed, a file that EncodingGuess finds to be UTF-8 is read as UTF-8 (a first pass
+    // judges it). False when the file cannot be opened or read.
     virtual bool readLines(const QString& path,
-                           const std::function<void(const QString& line)>& onLine) const;
+                           const std::function<void(const QString& line)>& onLine,
+                           bool utf8Allowed = false) const;
 
     // Makes a file at path holding bytes, only if no file of that name is there: the bytes go
     // to a temporary file beside it ("<name>.tmp-<random>", never ending in the name's own

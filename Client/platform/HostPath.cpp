@@ -17,6 +17,23 @@ QString HostPath(const QString& windowsPath)
 #endif
 }
 
+QString WindowsPath(const QString& hostPath)
+{
+#ifdef Q_OS_WIN
+    return hostPath;
+#else
+    // "/mnt/y" alone or followed by "/": a lower-case letter, as HostPath writes it.
+    const bool mount = hostPath.startsWith(QLatin1String("/mnt/")) && hostPath.size() >= 6
+        && hostPath[5] >= QLatin1Char('a') && hostPath[5] <= QLatin1Char('z')
+        && (hostPath.size() == 6 || hostPath[6] == QLatin1Char('/'));
+    if (!mount)
+        return hostPath;
+    QString path = hostPath[5] + QStringLiteral(":\\") + hostPath.mid(7);
+    path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+    return path;
+#endif
+}
+
 bool StaysInsideRoot(QStringView relative)
 {
     if (relative.isEmpty())

@@ -2,9 +2,15 @@
 #include <QString>
 #include <QStringView>
 
-// Turns a Windows-style path ("y:\Richieste\Z_1.job") into one the host's file system understands.
-// Paths stay Windows-style everywhere else; only the platform layer calls this.
+// Turns a Windows-style path ("y:\Richieste\Z_1.job") into the host's own form, the one its file
+// system understands and its user reads ("/mnt/y/Richieste/Z_1.job" on Linux). Paths are stored
+// and compared Windows-style; this is for touching files and for showing a path.
 QString HostPath(const QString& windowsPath);
+
+// The way back, for what a Windows server reads: on Linux a path under /mnt/<letter> (the mount
+// of drive <letter>:) becomes "<letter>:\..." with backslashes; any other path, and every path on
+// Windows, stays as it is.
+QString WindowsPath(const QString& hostPath);
 
 // Whether a path relative to a root ("clienti\rossi") names the root itself (empty) or a folder
 // below it on any host, Windows included: parts apart by "\" or "/", none empty, none "..", none

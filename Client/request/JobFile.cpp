@@ -36,7 +36,13 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
         header << s.OutDirTag + s.OutFolder;
     header << s.ModeTag + s.DXFDWGmode;
 
-    if (AppendAsciiLines(bytes, header) && AppendAsciiLines(bytes, drawings))
+    // The server is usually a Windows machine: a drawing on a mounted drive goes as that drive.
+    QStringList lines = drawings;
+    for (qsizetype i = 0; i < drawings.size(); ++i)
+        if (drawings[i].startsWith(QLatin1String("/mnt/")))
+            lines[i] = WindowsPath(drawings[i]);
+
+    if (AppendAsciiLines(bytes, header) && AppendAsciiLines(bytes, lines))
         return {};
 
     // Some text is not plain ASCII: line by line, each is checked and encoded, and the first that
@@ -47,8 +53,8 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
         refusal = AppendLine(bytes, s.OutDirTag, s.OutFolder);
     if (refusal.isEmpty())
         refusal = AppendLine(bytes, s.ModeTag, s.DXFDWGmode);
-    for (qsizetype i = 0; refusal.isEmpty() && i < drawings.size(); ++i)
-        refusal = AppendLine(bytes, QString(), drawings[i]);
+    for (qsizetype i = 0; refusal.isEmpty() && i < lines.size(); ++i)
+        refusal = AppendLine(bytes, QString(), lines[i]);
     if (!refusal.isEmpty())
         bytes.clear();
     return refusal;
@@ -71,6 +77,6 @@ QString WriteJobFile(const QString& path, const QString& name, const QByteArray&
     case Publication::Failed:
         break;
     }
-    return QStringLiteral("Impossibile scrivere il file ") + path + QStringLiteral(": ")
+    return QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ")
         + published.reason;
 }

@@ -1,6 +1,7 @@
 #include "settings/ReadSettings.h"
 
 #include "platform/Host.h"
+#include "platform/HostPath.h"
 #include "settings/Settings.h"
 
 #include <cstdlib>
@@ -143,13 +144,14 @@ void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
 void ReadSettings(const QString& path, SettingsRecord& settings, Host& host)
 {
     if (!host.fileExists(path)) {
-        host.showWarning(path + QStringLiteral(" non esiste"));
+        host.showWarning(HostPath(path) + QStringLiteral(" non esiste"));
         return;
     }
+    // A settings file saved by a Linux editor is UTF-8.
     const bool read = host.readLines(path, [&](const QString& line) {
         if (!line.startsWith(QLatin1Char('*')))
             ApplyLine(line, settings, host);
-    });
+    }, true);
     if (!read)
-        host.showWarning(QStringLiteral("Impossibile leggere il file ") + path);
+        host.showWarning(QStringLiteral("Impossibile leggere il file ") + HostPath(path));
 }

@@ -69,23 +69,21 @@ public:
 namespace {
 
 // Only local files count: text, web links and mixed data are not drawings.
-bool OffersFiles(const QMimeData* data)
+bool LocalFiles(const QList<QUrl>& urls)
 {
-    if (!data || !data->hasUrls())
-        return false;
-    const QList<QUrl> urls = data->urls();
-    if (urls.isEmpty())
-        return false;
-    for (const QUrl& url : urls)
-        if (!url.isLocalFile())
-            return false;
-    return true;
+    return !urls.isEmpty()
+        && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+}
+
+QList<QUrl> UrlsOf(const QMimeData* data)
+{
+    return data && data->hasUrls() ? data->urls() : QList<QUrl>();
 }
 
 // Enter and every move: the drop is a copy, and nothing else is accepted.
 void NegotiateCopy(QDragMoveEvent* event)
 {
-    if (OffersFiles(event->mimeData()) && (event->possibleActions() & Qt::CopyAction)) {
+    if (LocalFiles(UrlsOf(event->mimeData())) && (event->possibleActions() & Qt::CopyAction)) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {
@@ -143,7 +141,7 @@ void DrawingList::clear()
 
 void DrawingList::paste()
 {
-    addFiles(QGuiApplication::clipboard()->mimeData());
+    addFiles(UrlsOf(QGuiApplication::clipboard()->mimeData()));
 }
 
 void DrawingList::removeSelected()
@@ -158,7 +156,7 @@ void DrawingList::removeSelected()
 void DrawingList::contextMenuEvent(QContextMenuEvent* event)
 {
     // Offered only when they would do something; the shortcuts stay on either way.
-    m_paste->setEnabled(OffersFiles(QGuiApplication::clipboard()->mimeData()));
+    m_paste->setEnabled(LocalFiles(UrlsOf(QGuiApplication::clipboard()->mimeData())));
     m_remove->setEnabled(selectionModel()->hasSelection());
     // From the menu key: under the current drawing, or at the top of the list.
     const QRect item = visualRect(currentIndex());
@@ -170,12 +168,11 @@ void DrawingList::contextMenuEvent(QContextMenuEvent* event)
     m_remove->setEnabled(true);
 }
 
-bool DrawingList::addFiles(const QMimeData* data)
+bool DrawingList::addFiles(const QList<QUrl>& urls)
 {
-    if (!OffersFiles(data))
+    if (!LocalFiles(urls))
         return false;
     emit filesArriving();
-    const QList<QUrl> urls = data->urls();
     QStringList paths;
     paths.reserve(urls.size());
     for (const QUrl& url : urls)
@@ -196,7 +193,7 @@ void DrawingList::dragMoveEvent(QDragMoveEvent* event)
 
 void DrawingList::dropEvent(QDropEvent* event)
 {
-    if (addFiles(event->mimeData())) {
+    if (addFiles(UrlsOf(event->mimeData()))) {
         event->setDropAction(Qt::CopyAction);
         event->accept();
     } else {

@@ -4,6 +4,7 @@
 
 class QAction;
 class QMimeData;
+class QUrl;
 
 // The list of drawings to convert, filled by dropping files from the desktop or pasting files
 // copied in a file manager (Ctrl+V, "Incolla"); the selected ones go with Canc ("Rimuovi"). It
@@ -27,6 +28,9 @@ public:
     int count() const { return int(paths().size()); }
     void clear();
 
+    // The one road for drops, pastes and files named on the command line: adds urls as one drop
+    // of them. False, and nothing changes, unless they are local files.
+    bool addFiles(const QList<QUrl>& urls);
     // Adds the files that the clipboard holds, exactly as a drop of them.
     void paste();
     // Removes the selected drawings.
@@ -43,9 +47,6 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
-    // One road for drops and pastes: false, changing nothing, unless data offers local files.
-    bool addFiles(const QMimeData* data);
-
     class Model;
     Model* m_model;
     QAction* m_paste;

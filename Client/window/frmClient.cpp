@@ -1,6 +1,7 @@
 #include "window/frmClient.h"
 
 #include "platform/Host.h"
+#include "platform/HostPath.h"
 #include "request/Convert.h"
 #include "request/Status.h"
 #include "request/Watcher.h"
@@ -10,6 +11,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -17,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
+#include <QUrl>
 
 #include <cmath>
 
@@ -178,7 +181,7 @@ void frmClient::startUp(const QString& programDir)
 {
     InitDefaults(m_settings);
     ReadSettings(programDir + QStringLiteral("\\kivra_client.ini"), m_settings, m_host);
-    txtPath->setText(m_settings.DXFOutDirRoot);
+    txtPath->setText(HostPath(m_settings.DXFOutDirRoot));
     m_settings.OutFolder.clear();
     // Checking a button runs its handler, which leaves the mode in upper case.
     if (m_settings.DXFDWGmode.compare(QLatin1String("DXF"), Qt::CaseInsensitive) == 0)
@@ -192,10 +195,19 @@ void frmClient::startUp(const QString& programDir)
     Timer1->start(1500);
 }
 
+void frmClient::openFiles(const QStringList& paths)
+{
+    QList<QUrl> urls;
+    for (const QString& path : paths)
+        urls << QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
+    ListV->addFiles(urls);
+}
+
 void frmClient::txtFolder_Change(const QString& text)
 {
     m_settings.OutFolder = text;
-    txtPath->setText(m_settings.DXFOutDirRoot + QLatin1Char('\\') + m_settings.OutFolder);
+    // Where the files will really be, in the host's own form.
+    txtPath->setText(HostPath(m_settings.DXFOutDirRoot + QLatin1Char('\\') + m_settings.OutFolder));
 }
 
 void frmClient::CmdOut_Click()

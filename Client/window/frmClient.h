@@ -26,6 +26,10 @@ public:
     // The folder of the executable, Windows-style.
     static QString ProgramDir();
 
+    // Files named on the command line ("Apri con" in a file manager) go into the list as one
+    // drop of them; relative paths are taken from the current folder.
+    void openFiles(const QStringList& paths);
+
     QLabel* Label6;
     QLineEdit* txtMaxDrawings;
     QLabel* Label5;

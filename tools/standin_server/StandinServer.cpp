@@ -48,8 +48,10 @@ Job ParseJob(const QStringList& lines)
 QString CopyDrawing(const QString& drawing, const QString& outFolder, const QString& format)
 {
     const QFileInfo source(HostPath(drawing));
-    if (!source.exists())
-        return QStringLiteral("file inesistente");
+    if (!source.exists())   // where it was looked for, when that is not the job's own text
+        return source.filePath() == drawing
+            ? QStringLiteral("file inesistente")
+            : QStringLiteral("file inesistente: ") + source.filePath();
     if (!source.isFile())
         return QStringLiteral("non è un file");
     const QString target = outFolder + QLatin1Char('/') + source.completeBaseName()
