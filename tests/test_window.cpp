@@ -202,7 +202,7 @@ private slots:
                 popup->close();
             }
         });
-        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, {});   // what the platform makes of it
+        QContextMenuEvent menuKey(QContextMenuEvent::Keyboard, {}, {});   // what the platform makes of it
         QApplication::sendEvent(w->ListV, &menuKey);
         QCOMPARE(menu, (QStringList{"Incolla", "Rimuovi (off)"}));   // nothing selected
     }

@@ -153,40 +153,30 @@ bool AppendAsciiLines(QByteArray& out, const QStringList& lines)
 std::optional<QByteArray> EncodeAnsi(QStringView text)
 {
     QByteArray bytes;
-    if (!AppendAnsi(bytes, text))
+    if (AppendAnsi(bytes, text) != Encoded::Done)
         return std::nullopt;
     return bytes;
 }
 
 #ifdef Q_OS_WIN
-#include <windows.h>
+#include "platform/WinApi.h"
 
 QString DecodeAnsi(QByteArrayView bytes)
 {
-    if (bytes.isEmpty())
-        return {};
-    const int n = MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()), nullptr, 0);
-    QString text(n, Qt::Uninitialized);
-    MultiByteToWideChar(CP_ACP, 0, bytes.data(), int(bytes.size()),
-                        reinterpret_cast<wchar_t*>(text.data()), n);
-    return text;
+    return QString::fromStdU16String(
+        win::Decode(win::SystemCodePage(), std::string(bytes.data(), size_t(bytes.size()))));
 }
 
-bool AppendAnsi(QByteArray& out, QStringView text)
+Encoded AppendAnsi(QByteArray& out, QStringView text, unsigned long* systemError)
 {
-    if (text.isEmpty())
-        return true;
-    const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
-    BOOL lossy = FALSE;
-    const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, int(text.size()),
-                                      nullptr, 0, nullptr, &lossy);
-    if (lossy || n <= 0)
-        return false;
-    const qsizetype at = out.size();
-    out.resize(at + n);
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide, int(text.size()), out.data() + at, n,
-                        nullptr, &lossy);
-    return !lossy;
+    const win::Encoded encoded = win::Encode(win::SystemCodePage(), text.toString().toStdU16String());
+    if (encoded.result == win::Conversion::Done) {
+        out.append(encoded.bytes.data(), qsizetype(encoded.bytes.size()));
+        return Encoded::Done;
+    }
+    if (systemError)
+        *systemError = encoded.error;
+    return encoded.result == win::Conversion::Failed ? Encoded::Failed : Encoded::Unrepresentable;
 }
 
 #else
@@ -223,7 +213,7 @@ QString DecodeAnsi(QByteArrayView bytes)
     return text;
 }
 
-bool AppendAnsi(QByteArray& out, QStringView text)
+Encoded AppendAnsi(QByteArray& out, QStringView text, unsigned long*)
 {
     const qsizetype at = out.size();
     out.resize(at + text.size());
@@ -237,14 +227,14 @@ bool AppendAnsi(QByteArray& out, QStringView text)
         bytes[i] = char(units[i]);
     }
     if (all < 0x80)
-        return true;
+        return Encoded::Done;
     for (qsizetype i = 0; i < size; ++i) {
         const auto b = EncodeChar(units[i]);
         if (!b)
-            return false;
+            return Encoded::Unrepresentable;
         bytes[i] = *b;
     }
-    return true;
+    return Encoded::Done;
 }
 
 #endif

@@ -12,17 +12,23 @@
 
 QString DecodeAnsi(QByteArrayView bytes);
 
-// Appends text in the code page to out. False when the text holds a character the code page
-// cannot represent: such text is refused, never written with a substitute (out then holds a
-// part of it, and the caller drops it).
-bool AppendAnsi(QByteArray& out, QStringView text);
+// What became of a text put into the code page.
+enum class Encoded {
+    Done,
+    Unrepresentable,   // a character the code page cannot hold: refused, never substituted
+    Failed,            // the system's conversion itself failed (its error in systemError)
+};
+
+// Appends text in the code page to out. When it is not Done, out holds a part of the text, and
+// the caller drops it.
+Encoded AppendAnsi(QByteArray& out, QStringView text, unsigned long* systemError = nullptr);
 
 // The quick road for the usual case: appends each line and CR LF, when every character of every
 // line is printable ASCII, which is the same bytes in every code page. False otherwise, and then
 // out is as it was.
 bool AppendAsciiLines(QByteArray& out, const QStringList& lines);
 
-// Empty when the text cannot be represented whole.
+// Empty when the text cannot be put into the code page whole.
 std::optional<QByteArray> EncodeAnsi(QStringView text);
 
 // How a text file's bytes are decoded.

@@ -13,6 +13,8 @@
 #include <QTranslator>
 
 #ifdef Q_OS_WIN
+#include "platform/WinApi.h"
+
 #include <io.h>
 #include <windows.h>
 #else
@@ -30,22 +32,14 @@ enum class Renamed { Done, NameTaken, Busy, Failed };
 
 #ifdef Q_OS_WIN
 
-const wchar_t* Wide(const QString& path)
-{
-    return reinterpret_cast<const wchar_t*>(path.utf16());
-}
-
 FileStatus StatusOf(const QString& hostPath)
 {
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExW(Wide(hostPath), GetFileExInfoStandard, &data))
-        return {};
+    const win::Status found = win::FileStatus(hostPath.toStdU16String());
     FileStatus status;
-    status.isFolder = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-    status.isFile = !status.isFolder;
+    status.isFolder = found.exists && found.isFolder;
+    status.isFile = found.exists && !found.isFolder;
     if (status.isFile)
-        status.modified = qint64(data.ftLastWriteTime.dwHighDateTime) << 32
-            | data.ftLastWriteTime.dwLowDateTime;
+        status.modified = found.modified;
     return status;
 }
 
@@ -54,16 +48,15 @@ bool SyncToDisk(int fd)
     return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
 }
 
-// Without MOVEFILE_REPLACE_EXISTING the move refuses a target that exists.
 Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
 {
-    if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH))
-        return Renamed::Done;
-    const DWORD error = GetLastError();
-    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
-        return Renamed::NameTaken;
-    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
-        return Renamed::Busy;
+    unsigned long error = 0;
+    switch (win::MoveNoReplace(from.toStdU16String(), to.toStdU16String(), error)) {
+    case win::Moved::Done: return Renamed::Done;
+    case win::Moved::NameTaken: return Renamed::NameTaken;
+    case win::Moved::Busy: return Renamed::Busy;
+    case win::Moved::Failed: break;
+    }
     reason = QStringLiteral("impossibile rinominare il file (errore %1)").arg(error);
     return Renamed::Failed;
 }

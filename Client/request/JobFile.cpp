@@ -14,10 +14,20 @@ QString AppendLine(QByteArray& job, const QString& tag, const QString& text)
     // A line break inside a path would make the server read extra job lines.
     if (text.contains(QLatin1Char('\r')) || text.contains(QLatin1Char('\n')))
         return QStringLiteral("Percorso non valido: ") + text;
-    if (!AppendAnsi(job, tag) || !AppendAnsi(job, text))
+    unsigned long error = 0;
+    switch (AppendAnsi(job, tag + text, &error)) {
+    case Encoded::Done:
+        job += "\r\n";
+        return {};
+    case Encoded::Unrepresentable:
         return QStringLiteral("Carattere non rappresentabile in: ") + text;
-    job += "\r\n";
-    return {};
+    case Encoded::Failed:
+        break;
+    }
+    // Not the text's fault: the system could not convert at all.
+    return QStringLiteral("Conversione nella code page del sistema non riuscita (errore %1): ")
+               .arg(error)
+        + text;
 }
 
 } // namespace

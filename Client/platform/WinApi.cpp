@@ -1,0 +1,92 @@
+#include "platform/WinApi.h"
+
+#include <windows.h>
+
+namespace win {
+
+namespace {
+
+const wchar_t* Wide(const std::u16string& text)
+{
+    return reinterpret_cast<const wchar_t*>(text.c_str());
+}
+
+} // namespace
+
+unsigned SystemCodePage()
+{
+    return GetACP();
+}
+
+Encoded Encode(unsigned codePage, const std::u16string& text)
+{
+    Encoded encoded;
+    if (text.empty()) {
+        encoded.result = Conversion::Done;
+        return encoded;
+    }
+    const int length = int(text.size());
+    // UTF-8 takes no best-fit flag and no default character; WC_ERR_INVALID_CHARS refuses a
+    // lone surrogate instead of writing U+FFFD.
+    const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : 0;
+    const int size = WideCharToMultiByte(codePage, flags, Wide(text), length, nullptr, 0, nullptr,
+                                         nullptr);
+    if (size > 0) {
+        encoded.bytes.resize(size);
+        if (WideCharToMultiByte(codePage, flags, Wide(text), length, &encoded.bytes[0], size,
+                                nullptr, nullptr) != size)
+            encoded.bytes.clear();
+    }
+    if (encoded.bytes.empty()) {
+        encoded.error = GetLastError();
+        encoded.result = encoded.error == ERROR_NO_UNICODE_TRANSLATION ? Conversion::Unrepresentable
+                                                                        : Conversion::Failed;
+        return encoded;
+    }
+    encoded.result = codePage == CP_UTF8 || Decode(codePage, encoded.bytes) == text
+        ? Conversion::Done
+        : Conversion::Unrepresentable;
+    if (encoded.result != Conversion::Done)
+        encoded.bytes.clear();
+    return encoded;
+}
+
+std::u16string Decode(unsigned codePage, const std::string& bytes)
+{
+    if (bytes.empty())
+        return {};
+    const int length = int(bytes.size());
+    const int size = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+    std::u16string text(size > 0 ? size : 0, u'\0');
+    if (size > 0)
+        MultiByteToWideChar(codePage, 0, bytes.data(), length,
+                            reinterpret_cast<wchar_t*>(&text[0]), size);
+    return text;
+}
+
+Status FileStatus(const std::u16string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (path.empty() || !GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data))
+        return {};
+    Status status;
+    status.exists = true;
+    status.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    status.modified = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32)
+        | data.ftLastWriteTime.dwLowDateTime;
+    return status;
+}
+
+Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsigned long& error)
+{
+    if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH))
+        return Moved::Done;
+    error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
+        return Moved::NameTaken;
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+        return Moved::Busy;
+    return Moved::Failed;
+}
+
+} // namespace win

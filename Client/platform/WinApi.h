@@ -1,0 +1,42 @@
+#pragma once
+// The Windows calls of the platform layer, in standard C++ without Qt, so that they are built and
+// tested with MinGW under Wine on machines that have no Qt for Windows. Strings are UTF-16, as
+// Windows has them.
+#include <string>
+
+namespace win {
+
+// The system's ANSI code page (GetACP): the code page of settings and job files.
+unsigned SystemCodePage();
+
+enum class Conversion { Done, Unrepresentable, Failed };
+
+struct Encoded {
+    Conversion result = Conversion::Failed;
+    std::string bytes;
+    unsigned long error = 0;   // GetLastError() when the conversion itself failed
+};
+
+// text in codePage. UTF-8 (65001) holds every text but a lone surrogate. Any other code page is
+// checked by converting back: a character that does not come back the same (a best fit, a
+// default character, a part of a double-byte one) makes the text unrepresentable.
+Encoded Encode(unsigned codePage, const std::u16string& text);
+std::u16string Decode(unsigned codePage, const std::string& bytes);
+
+struct Status {
+    bool exists = false;
+    bool isFolder = false;
+    long long modified = 0;   // last write, in 100 ns units
+};
+
+// One GetFileAttributesExW call.
+Status FileStatus(const std::u16string& path);
+
+enum class Moved { Done, NameTaken, Busy, Failed };
+
+// MoveFileExW without MOVEFILE_REPLACE_EXISTING: an existing target is refused. Busy when the
+// source is held open (a sharing violation: an antivirus or indexer at work); error is set on
+// Failed.
+Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsigned long& error);
+
+} // namespace win
