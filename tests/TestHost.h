@@ -7,23 +7,19 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QStringList>
-
 #include <atomic>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
 #include <thread>
 
-// A host with a fixed clock that collects warnings instead of showing them, counts file-status
-// calls, and can hold every file call as a share that stopped answering would. Files themselves
-// are real. File calls come from worker threads.
+// A host with a fixed clock that collects warnings, counts file-status calls, and can hold every
+// file call as a share that stopped answering would. Files are real; file calls come from workers.
 class TestHost : public Host {
 public:
     QStringList warnings;
-    int time = 0;
+    int time = 45678;
     mutable std::atomic<int> statusCalls{0};
-    std::function<void(const QString& path)> onPublished;   // e.g. a quick server at work
+    std::function<void()> onPublished;   // a quick server at work
 
     void showWarning(const QString& text) override { warnings << text; }
     int secondsSinceMidnight() const override { return time; }
@@ -38,16 +34,14 @@ public:
         pass();
         const Publication publication = Host::publishFile(path, bytes);
         if (onPublished && publication.outcome == Publication::Published)
-            onPublished(path);
+            onPublished();
         return publication;
     }
 
-    // While held, file calls wait; waiting() tells how many do.
-    void hold() { std::lock_guard lock(m_mutex); m_held = true; }
-    void release()
+    void hold(bool held)
     {
         std::lock_guard lock(m_mutex);
-        m_held = false;
+        m_held = held;
         m_released.notify_all();
     }
     int waiting() const { std::lock_guard lock(m_mutex); return m_waiting; }
@@ -60,7 +54,6 @@ private:
         m_released.wait(lock, [this] { return !m_held; });
         --m_waiting;
     }
-
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_released;
     mutable int m_waiting = 0;
@@ -80,26 +73,20 @@ inline QByteArray ReadBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-// A folder as the program names it: Windows-style separators.
-inline QString Native(const QString& path)
-{
-    return QDir::toNativeSeparators(path);
-}
+inline QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // Runs the event loop until done() holds; false after ten seconds.
 inline bool WaitFor(const std::function<bool()>& done)
 {
     const QDeadlineTimer deadline(10000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
+    while (!done() && !deadline.hasExpired()) {
         QCoreApplication::processEvents();
         std::this_thread::yield();
     }
-    return true;
+    return done();
 }
 
-// The Convert action, waiting for its write to end; false when it was refused before any write.
+// Convert, waiting for its write to end; false when it was refused before any write.
 inline bool ConvertAndWait(SettingsRecord& s, const QStringList& drawings, QLabel* status,
                            Watcher& watcher, TestHost& host)
 {
@@ -108,9 +95,10 @@ inline bool ConvertAndWait(SettingsRecord& s, const QStringList& drawings, QLabe
         && WaitFor([&] { return written; });
 }
 
-// One watcher tick, waiting for its result to be applied.
-inline bool TickAndWait(Watcher& watcher)
+// One tick, waiting for its result; false if it made more than two file-status calls.
+inline bool TickAndWait(Watcher& watcher, TestHost& host)
 {
+    host.statusCalls = 0;
     watcher.tick();
-    return WaitFor([&] { return !watcher.looking(); });
+    return WaitFor([&] { return !watcher.looking(); }) && host.statusCalls <= 2;
 }

@@ -1,5 +1,4 @@
-#include "DragDrop.h"
-#include "WindowFixture.h"
+#include "Window.h"
 #include "request/Status.h"
 
 #include <QAccessible>
@@ -7,44 +6,28 @@
 #include <QPushButton>
 #include <QtTest>
 
-// One request as a screen reader follows it, on a desktop with the accessibility bus: every
-// change of the status is told, with the caption as the name, without taking the focus.
+// One request as a screen reader follows it, on a desktop with the accessibility bus
+// (tests/atspi-session): every change of the status is told, its caption as the name, and the
+// focus stays where the user left it.
 class TestAccessibility : public WindowFixture {
     Q_OBJECT
-
     struct Heard {
         QObject* object;
         QAccessible::Event type;
         QString name;
     };
     static inline QList<Heard> heard;
-
-    static void record(QAccessibleEvent* event)
+    static void record(QAccessibleEvent* e)
     {
-        QAccessibleInterface* iface = event->accessibleInterface();
-        heard << Heard{event->object(), event->type(), iface ? iface->text(QAccessible::Name) : QString()};
-    }
-
-    static QStringList namesOf(QObject* object)
-    {
-        QStringList names;
-        for (const Heard& h : heard)
-            if (h.object == object && h.type == QAccessible::NameChanged)
-                names << h.name;
-        return names;
+        const bool named = e->type() == QAccessible::NameChanged;
+        heard << Heard{e->object(), e->type(), named ? e->accessibleInterface()->text(QAccessible::Name) : QString()};
     }
 
 private slots:
-    void initTestCase()
-    {
-        makeFolders();
-        resetHost();
-        QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 10000);
-        QAccessible::installUpdateHandler(record);
-    }
-
     void oneRequestIsHeard()
     {
+        QTRY_VERIFY_WITH_TIMEOUT(QAccessible::isActive(), 10000);
+        QAccessible::installUpdateHandler(record);
         const auto w = start();
         w->Timer1->setInterval(50);
         w->show();
@@ -52,7 +35,7 @@ private slots:
         QWidget* const focus = QApplication::focusWidget();
         heard.clear();
 
-        QCOMPARE(dragAndDrop(*w, fileData(drawings(2))), Qt::CopyAction);
+        DragAndDrop(*w, FileData(drawings(2)));
         QTest::keyClicks(w->txtFolder, "Lotto7");
         w->CmdOut->click();
         QTRY_VERIFY(w->CmdOut->isEnabled());
@@ -62,15 +45,16 @@ private slots:
         WriteBytes(out() + "/Lotto7/Z_45678.log", "OK");
         QTRY_COMPARE(w->lblStatus->text(), "File convertiti.");
         w->cmdReset->click();
-        QFile::remove(out() + "/Lotto7/Z_45678.log");
 
-        QCOMPARE(namesOf(w->lblStatus), (QStringList{"Preparazione della lista",
-                                                     "Richiesta inviata al server",
-                                                     "Conversione in corso...",
-                                                     "File convertiti.", IdleCaption}));
+        QStringList status;
         bool pathTold = false;
-        for (const Heard& h : heard)
+        for (const Heard& h : heard) {
+            if (h.object == w->lblStatus && h.type == QAccessible::NameChanged)
+                status << h.name;
             pathTold |= h.object == w->txtPath && h.type == QAccessible::TextUpdated;
+        }
+        QCOMPARE(status, (QStringList{"Preparazione della lista", "Richiesta inviata al server", "Conversione in corso...",
+                                      "File convertiti.", IdleCaption}));
         QVERIFY(pathTold);
         QCOMPARE(QApplication::focusWidget(), focus);
     }

@@ -1,42 +1,36 @@
 #include "FolderRows.h"
-#include "TestHost.h"
+#include "Window.h"
 #include "platform/CodePage.h"
 
 #include <QDirIterator>
+#include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
-#include <QTemporaryDir>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QtTest>
 
-// The stand-in server as a real process on real folders.
-class TestServer : public QObject {
+// The stand-in server as a real process on real folders, alone and with the window.
+class TestServer : public WindowFixture {
     Q_OBJECT
-    QTemporaryDir m_tmp;
-    QString m_jobs, m_out, m_drawings;
 
-    int runOnce(const QStringList& extra = {})
+    int runOnce()
     {
         QProcess server;
-        server.start(KIVRA_SERVER, QStringList{"--jobs", m_jobs, "--out", m_out, "--work-ms", "0",
-                                               "--once"} + extra);
-        if (!server.waitForFinished(20000))
-            return -1;
-        return server.exitCode();
+        server.start(KIVRA_SERVER, {"--jobs", jobs(), "--out", out(), "--work-ms", "0", "--once"});
+        return server.waitForFinished(20000) ? server.exitCode() : -1;
     }
-
-    // Every file below the temporary folder, relative to it.
     QStringList allFiles() const
     {
         QStringList files;
-        QDirIterator it(m_tmp.path(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-        while (it.hasNext())
+        for (QDirIterator it(m_tmp.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
             files << QDir(m_tmp.path()).relativeFilePath(it.next());
         files.sort();
         return files;
     }
-
     QString drawing(const QString& name)
     {
-        const QString path = m_drawings + "/" + name;
+        const QString path = m_tmp.filePath(name);
         WriteBytes(path, "0\nEOF\n" + name.toUtf8());
         return path;
     }
@@ -45,124 +39,101 @@ private slots:
     void init()
     {
         QDir(m_tmp.path()).removeRecursively();
-        for (const char* dir : {"Richieste", "Uscita", "Disegni"})
-            QDir().mkpath(m_tmp.filePath(dir));
-        m_jobs = m_tmp.filePath("Richieste");
-        m_out = m_tmp.filePath("Uscita");
-        m_drawings = m_tmp.filePath("Disegni");
+        for (const QString& dir : {jobs(), out()})
+            QDir().mkpath(dir);
     }
 
-    void copiesEachDrawingAndLogsIt()
-    {
-        const QString a = drawing("pezzo1.dxf"), b = drawing("Città.dwg");
-        WriteBytes(m_jobs + "/Z_1.job",
-                   "OUTDIR=Lotto7\\Sub\r\nDXFDWG=DWG\r\n" + a.toUtf8() + "\r\n"
-                       + QByteArray("/nessuno/manca.dxf\r\n") + b.toLatin1() + "\r\n");
-        QCOMPARE(runOnce(), 0);
-        QCOMPARE(ReadBytes(m_out + "/Lotto7/Sub/pezzo1.dwg"), ReadBytes(a));
-        QCOMPARE(ReadBytes(m_out + "/Lotto7/Sub/Città.dwg"), ReadBytes(b));
-        const QList<QByteArray> log = ReadBytes(m_out + "/Lotto7/Sub/Z_1.log").split('\n');
-        QCOMPARE(log.size(), 6);   // notice, three drawings, counts, and the final line end
-        QCOMPARE(log[1], "OK " + a.toUtf8() + "\r");
-        QCOMPARE(log[2], "ERRORE /nessuno/manca.dxf: file inesistente\r");
-        QCOMPARE(log[3], "OK " + b.toLatin1() + "\r");
-        QCOMPARE(log[4], "Copiati 2 di 3 disegni\r");
-        QVERIFY(!QFile::exists(m_jobs + "/Z_1.job"));
-        QVERIFY(!QFile::exists(m_jobs + "/Z_1.wip"));
-    }
-
-    // Other clients may send any OUTDIR: one that could leave the output root is refused, and
-    // the file tree shows nothing written anywhere else.
+    // Other clients may send any OUTDIR: one that could leave the output root is refused with a
+    // log in the root, and nothing is written anywhere else.
     void outputFolders_data()
     {
         QTest::addColumn<QString>("outDir");
         QTest::addColumn<bool>("allowed");
-        for (const FolderRow& row : FolderRows())
-            QTest::newRow(row.name) << row.folder << row.allowed;
+        for (const auto& [folder, allowed] : FolderRows)
+            QTest::newRow(qPrintable(folder)) << folder << allowed;
     }
     void outputFolders()
     {
         QFETCH(QString, outDir);
         QFETCH(bool, allowed);
         const QString a = drawing("a.dxf");
-        WriteBytes(m_jobs + "/Z_2.job", "OUTDIR=" + *EncodeAnsi(outDir) + "\r\nDXFDWG=DXF\r\n" + a.toUtf8() + "\r\n");
-        const QStringList before = allFiles();
+        WriteBytes(jobs() + "/Z_2.job", "OUTDIR=" + *EncodeAnsi(outDir) + "\r\nDXFDWG=DWG\r\n" + a.toUtf8() + "\r\n");
         QCOMPARE(runOnce(), 0);
-        QStringList expected = before;
-        expected.removeOne("Richieste/Z_2.job");
         const QString folder = allowed ? "Uscita/" + QString(outDir).replace('\\', '/') + "/" : "Uscita/";
-        expected << folder + "Z_2.log";
+        QStringList expected{"a.dxf", folder + "Z_2.log"};
         if (allowed)
-            expected << folder + "a.dxf";
+            expected << folder + "a.dwg";
         expected.sort();
         QCOMPARE(allFiles(), expected);
-        if (!allowed)
-            QVERIFY(ReadBytes(m_out + "/Z_2.log").contains("cartella di uscita non ammessa: " + outDir.toLatin1()));
+        QCOMPARE(ReadBytes(out() + "/Z_2.log").contains("cartella di uscita non ammessa: " + outDir.toLatin1()), !allowed);
     }
 
-    void badJobsGetALogAndGo_data()
-    {
-        QTest::addColumn<QByteArray>("job");
-        QTest::addColumn<QByteArray>("logLine");
-        QTest::newRow("empty job") << QByteArray() << QByteArray("Copiati 0 di 0 disegni");
-        QTest::newRow("no mode line") << QByteArray("OUTDIR=x\r\nC:\\a.dxf\r\n") << QByteArray("riga DXFDWG= mancante");
-        QTest::newRow("unknown format") << QByteArray("DXFDWG=PDF\r\nC:\\a.dxf\r\n") << QByteArray("formato sconosciuto: PDF");
-    }
+    // Malformed jobs get a log and go; files that are not jobs stay.
     void badJobsGetALogAndGo()
     {
-        QFETCH(QByteArray, job);
-        QFETCH(QByteArray, logLine);
-        WriteBytes(m_jobs + "/Z_3.job", job);
+        WriteBytes(jobs() + "/Z_3.job", "OUTDIR=x\r\nC:\\a.dxf\r\n");
+        WriteBytes(jobs() + "/Z_4.job", "DXFDWG=PDF\r\nC:\\a.dxf\r\n");
+        WriteBytes(jobs() + "/Z_5.job.tmp-ab12", "DXFDWG=DXF\r\n");   // a client's job in the making
         QCOMPARE(runOnce(), 0);
-        QVERIFY2(ReadBytes(m_out + "/Z_3.log").contains(logLine), ReadBytes(m_out + "/Z_3.log").constData());
-        QCOMPARE(QDir(m_jobs).entryList(QDir::Files), QStringList{});
-    }
-
-    void ignoresFilesThatAreNotJobs()
-    {
-        WriteBytes(m_jobs + "/Z_4.job.Ab12Cd", "DXFDWG=DXF\r\n");   // a client's file in the making
-        WriteBytes(m_jobs + "/Z_4.JOB", "DXFDWG=DXF\r\n");
-        QCOMPARE(runOnce(), 0);
-        QCOMPARE(QDir(m_jobs).entryList(QDir::Files), (QStringList{"Z_4.JOB", "Z_4.job.Ab12Cd"}));
-        QCOMPARE(QDir(m_out).entryList(QDir::Files), QStringList{});
+        QVERIFY(ReadBytes(out() + "/Z_3.log").contains("riga DXFDWG= mancante"));
+        QVERIFY(ReadBytes(out() + "/Z_4.log").contains("formato sconosciuto: PDF"));
+        QCOMPARE(QDir(jobs()).entryList(QDir::Files), QStringList{"Z_5.job.tmp-ab12"});
     }
 
     void aKilledServerLosesNothing()
     {
-        const QString a = drawing("a.dxf"), b = drawing("b.dxf");
-        const QByteArray job = "OUTDIR=K\r\nDXFDWG=DXF\r\n" + a.toUtf8() + "\r\n" + b.toUtf8() + "\r\n";
-        WriteBytes(m_jobs + "/Z_5.job", job);
+        const QByteArray job = "OUTDIR=K\r\nDXFDWG=DXF\r\n" + drawing("a.dxf").toUtf8() + "\r\n";
+        WriteBytes(jobs() + "/Z_5.job", job);
         QProcess server;
-        server.start(KIVRA_SERVER, {"--jobs", m_jobs, "--out", m_out, "--work-ms", "3000"});
-        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_jobs + "/Z_5.wip"), 5000);
+        server.start(KIVRA_SERVER, {"--jobs", jobs(), "--out", out(), "--work-ms", "3000"});
+        QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(jobs() + "/Z_5.wip"), 5000);
         server.kill();
         QVERIFY(server.waitForFinished(5000));
-        QCOMPARE(ReadBytes(m_jobs + "/Z_5.job"), job);
-        QVERIFY(!QFile::exists(m_out + "/K/Z_5.log"));
-
-        QCOMPARE(runOnce(), 0);
-        QCOMPARE(QDir(m_jobs).entryList(QDir::Files), QStringList{});
-        QVERIFY(ReadBytes(m_out + "/K/Z_5.log").contains("Copiati 2 di 2 disegni"));
-        QCOMPARE(ReadBytes(m_out + "/K/b.dxf"), ReadBytes(b));
+        QCOMPARE(ReadBytes(jobs() + "/Z_5.job"), job);
+        QCOMPARE(runOnce(), 0);   // its stale mark removed, the job done whole
+        QCOMPARE(QDir(jobs()).entryList(QDir::Files), QStringList{});
+        QVERIFY(ReadBytes(out() + "/K/Z_5.log").contains("Copiati 1 di 1 disegni"));
     }
 
-    void badArgumentsExitWithUsage_data()
+    // The whole road of one request: the real window and the server exchanging real files. A
+    // drawing on a mounted drive travels as the drive and back (the folder is made up, so the
+    // server says where it looked).
+    void fromTheDropToConverted()
     {
-        QTest::addColumn<QStringList>("args");
-        QTest::newRow("unknown option") << QStringList{"--jobs", ".", "--out", ".", "--fast"};
-        QTest::newRow("missing folder") << QStringList{"--jobs", "/nessuna/cartella", "--out", "."};
-        QTest::newRow("negative work") << QStringList{"--jobs", ".", "--out", ".", "--work-ms", "-1"};
-    }
-    void badArgumentsExitWithUsage()
-    {
-        QFETCH(QStringList, args);
         QProcess server;
-        server.start(KIVRA_SERVER, args);
-        QVERIFY(server.waitForFinished(10000));
-        QCOMPARE(server.exitCode(), 2);
-        QVERIFY(server.readAllStandardError().contains("--work-ms"));   // the usage text
+        server.setProcessChannelMode(QProcess::ForwardedChannels);
+        server.start(KIVRA_SERVER, {"--jobs", jobs(), "--out", out(), "--work-ms", "1000"});
+        QVERIFY(server.waitForStarted());
+        const auto w = start("MaxNumberFiles=10");
+        const QString unique = QFileInfo(m_tmp.path()).fileName(), mounted = "/mnt/q/" + unique + "/pezzo3.dxf";
+        const QStringList files{drawing("pezzo1.dxf"), drawing("Città 2.dxf"), mounted};
+        QCOMPARE(DragAndDrop(*w, FileData(files)), Qt::CopyAction);
+        QTest::keyClicks(w->txtFolder, "Lotto7");
+        w->OptDWG->click();
+        w->CmdOut->click();
+        QStringList seen{w->lblStatus->text()};
+        QVERIFY(WaitFor([&] {
+            if (seen.last() != w->lblStatus->text())
+                seen << w->lblStatus->text();
+            return seen.last() == "File convertiti.";
+        }));
+        QCOMPARE(seen, (QStringList{"Richiesta inviata al server", "Conversione in corso...", "File convertiti."}));
+        QCOMPARE(ReadBytes(out() + "/Lotto7/pezzo1.dwg") + ReadBytes(out() + "/Lotto7/Città 2.dwg"),
+                 ReadBytes(files[0]) + ReadBytes(files[1]));
+        const QByteArray log = ReadBytes(out() + "/Lotto7/Z_45678.log");
+        QVERIFY2(log.contains("\r\nERRORE q:\\" + unique.toUtf8() + "\\pezzo3.dxf: file inesistente: " + mounted.toUtf8() + "\r\n"),
+                 log.constData());
+        QCOMPARE(QDir(jobs()).entryList(QDir::Files), QStringList{});   // job taken, no .wip
+
+        // After a reset the finished request's marks move nothing.
+        w->cmdReset->click();
+        WriteBytes(jobs() + "/Z_45678.wip", "");
+        QTest::qWait(1700);
+        QCOMPARE(w->lblStatus->text(), IdleCaption);
+        server.kill();
+        server.waitForFinished();
     }
 };
 
-QTEST_GUILESS_MAIN(TestServer)
+QTEST_MAIN(TestServer)
 #include "test_server.moc"

@@ -1,123 +1,79 @@
-// The Windows core of the platform layer, built with MinGW-w64 and run under Wine (tests/wine-run):
-// the code-page table for the system code page Wine was started with, UTF-8 whatever the system's,
-// one-call file status, and renames that never replace and tell a held file apart.
+// The Windows core of the platform layer, built with MinGW-w64 and run under Wine (wine-run): the
+// code-page rows for the system code page Wine was started with and for UTF-8, one-call file
+// status, and renames that never replace and tell a held file apart.
 // Usage: test_wincore.exe EXPECTED_SYSTEM_CODE_PAGE
 #include "platform/WinApi.h"
 
 #include <windows.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
-namespace {
+static int passed = 0, failed = 0;
 
-int passed = 0, failed = 0;
-
-void Check(bool ok, const std::string& what)
+static void Check(bool ok, const std::string& what)
 {
     ok ? ++passed : ++failed;
     if (!ok)
         fprintf(stderr, "FAIL: %s\n", what.c_str());
 }
 
-// Bytes in code pages 1252, 932 and 65001; nullptr: the text is refused there.
-struct Row {
-    const char* name;
-    std::u16string text;
-    const char* bytes[3];
-};
-
-const unsigned kCodePages[3] = {1252, 932, 65001};
-
-const Row kRows[] = {
-    {"ascii", u"C:\\Disegni\\a.dxf", {"C:\\Disegni\\a.dxf", "C:\\Disegni\\a.dxf", "C:\\Disegni\\a.dxf"}},
-    {"Città", u"Citt\u00E0", {"Citt\xE0", nullptr, "Citt\xC3\xA0"}},
-    {"euro", u"\u20AC", {"\x80", nullptr, "\xE2\x82\xAC"}},
-    {"omega", u"\u03A9", {nullptr, "\x83\xB6", "\xCE\xA9"}},
-    {"kanji", u"\u56F3", {nullptr, "\x90\x7D", "\xE5\x9B\xB3"}},
-    {"lone surrogate", std::u16string(1, char16_t(0xD800)), {nullptr, nullptr, nullptr}},
-};
-
-void CodePageRows(int column)
+static void Write(const std::u16string& path, const char* bytes, HANDLE* keepOpen = nullptr)
 {
-    const unsigned codePage = kCodePages[column];
-    for (const Row& row : kRows) {
-        const std::string what = std::string(row.name) + " in " + std::to_string(codePage);
-        const win::Encoded encoded = win::Encode(codePage, row.text);
-        if (!row.bytes[column]) {
-            Check(encoded.result == win::Conversion::Unrepresentable && encoded.bytes.empty(),
-                  what + ": refused");
-            continue;
-        }
-        Check(encoded.result == win::Conversion::Done && encoded.bytes == row.bytes[column],
-              what + ": bytes");
-        Check(win::Decode(codePage, encoded.bytes) == row.text, what + ": read back");
-    }
-}
-
-std::u16string Temp(const char16_t* name)
-{
-    wchar_t folder[MAX_PATH];
-    GetTempPathW(MAX_PATH, folder);
-    return reinterpret_cast<const char16_t*>(folder) + std::u16string(name);
-}
-
-const wchar_t* W(const std::u16string& s)
-{
-    return reinterpret_cast<const wchar_t*>(s.c_str());
-}
-
-void Write(const std::u16string& path, const char* bytes)
-{
-    const HANDLE file = CreateFileW(W(path), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, FILE_SHARE_READ,
+                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     DWORD written = 0;
     WriteFile(file, bytes, DWORD(strlen(bytes)), &written, nullptr);
-    CloseHandle(file);
+    keepOpen ? void(*keepOpen = file) : void(CloseHandle(file));
 }
-
-void FilesAndRenames()
-{
-    const std::u16string folder = Temp(u"kivra-wincore"), job = folder + u"\\Z_1.job",
-                         tmp = folder + u"\\Z_1.job.tmp-1", other = folder + u"\\Z_1.job.tmp-2";
-    CreateDirectoryW(W(folder), nullptr);
-    Write(tmp, "DXFDWG=DXF\r\na\r\n");
-
-    Check(win::FileStatus(folder).exists && win::FileStatus(folder).isFolder, "a folder");
-    const win::Status file = win::FileStatus(tmp);
-    Check(file.exists && !file.isFolder && file.modified != 0, "a file");
-    Check(!win::FileStatus(job).exists && !win::FileStatus(u"").exists, "nothing there");
-
-    unsigned long error = 0;
-    // Held open without FILE_SHARE_DELETE, as an antivirus holds a new file.
-    const HANDLE held = CreateFileW(W(tmp), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr);
-    Check(win::MoveNoReplace(tmp, job, error) == win::Moved::Busy, "a held file is busy");
-    CloseHandle(held);
-    Check(win::MoveNoReplace(tmp, job, error) == win::Moved::Done, "renamed once free");
-    Write(other, "DXFDWG=DWG\r\nb\r\n");
-    Check(win::MoveNoReplace(other, job, error) == win::Moved::NameTaken, "a waiting job is kept");
-    Check(win::FileStatus(other).exists, "the refused file is still there");
-
-    DeleteFileW(W(job));
-    DeleteFileW(W(other));
-    RemoveDirectoryW(W(folder));
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
-    const unsigned expected = argc > 1 ? unsigned(std::atoi(argv[1])) : 0;
-    const unsigned system = win::SystemCodePage();
-    Check(system == expected, "system code page " + std::to_string(system) + ", expected "
-                                  + std::to_string(expected));
-    for (int column = 0; column < 3; ++column)
-        if (kCodePages[column] == system)
-            CodePageRows(column);
-    CodePageRows(2);   // the UTF-8 system code page, named explicitly (see tests/wine-run)
-    FilesAndRenames();
+    const unsigned system = win::SystemCodePage(), pages[3] = {1252, 932, 65001};
+    Check(argc > 1 && system == unsigned(atoi(argv[1])), "system code page " + std::to_string(system));
+    // Bytes in 1252, 932 and 65001; nullptr: refused there.
+    const struct { const char* name; std::u16string text; const char* bytes[3]; } rows[] = {
+        {"ascii", u"C:\\a.dxf", {"C:\\a.dxf", "C:\\a.dxf", "C:\\a.dxf"}},
+        {"Città", u"Citt\u00E0", {"Citt\xE0", nullptr, "Citt\xC3\xA0"}},
+        {"euro", u"\u20AC", {"\x80", nullptr, "\xE2\x82\xAC"}},
+        {"omega", u"\u03A9", {nullptr, "\x83\xB6", "\xCE\xA9"}},
+        {"kanji", u"\u56F3", {nullptr, "\x90\x7D", "\xE5\x9B\xB3"}},
+        {"lone surrogate", std::u16string(1, char16_t(0xD800)), {nullptr, nullptr, nullptr}},
+    };
+    for (int column = 0; column < 3; ++column) {
+        if (pages[column] != system && pages[column] != 65001)
+            continue;
+        for (const auto& row : rows) {
+            const win::Encoded encoded = win::Encode(pages[column], row.text);
+            const std::string what = std::string(row.name) + " in " + std::to_string(pages[column]);
+            if (row.bytes[column])
+                Check(encoded.result == win::Conversion::Done && encoded.bytes == row.bytes[column]
+                          && win::Decode(pages[column], encoded.bytes) == row.text, what);
+            else
+                Check(encoded.result == win::Conversion::Unrepresentable && encoded.bytes.empty(), what + " refused");
+        }
+    }
+
+    wchar_t temp[MAX_PATH];
+    GetTempPathW(MAX_PATH, temp);
+    const std::u16string folder = reinterpret_cast<const char16_t*>(temp) + std::u16string(u"kivra-wincore"),
+                         job = folder + u"\\Z_1.job", first = job + u".tmp-1", second = job + u".tmp-2";
+    CreateDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()), nullptr);
+    HANDLE antivirus = nullptr;   // holds the new file open, without FILE_SHARE_DELETE
+    Write(first, "DXFDWG=DXF\r\na\r\n", &antivirus);
+    const win::Status file = win::FileStatus(first);
+    Check(file.exists && !file.isFolder && file.modified != 0, "a file");
+    Check(win::FileStatus(folder).isFolder && !win::FileStatus(job).exists && !win::FileStatus(u"").exists, "folder, nothing");
+    unsigned long error = 0;
+    Check(win::MoveNoReplace(first, job, error) == win::Moved::Busy, "a held file is busy");
+    CloseHandle(antivirus);
+    Check(win::MoveNoReplace(first, job, error) == win::Moved::Done, "renamed once free");
+    Write(second, "DXFDWG=DWG\r\nb\r\n");
+    Check(win::MoveNoReplace(second, job, error) == win::Moved::NameTaken && win::FileStatus(second).exists,
+          "a waiting job is kept");
+    for (const std::u16string& path : {job, second})
+        DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
+    RemoveDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()));
     printf("%d passed, %d failed\n", passed, failed);
     return failed == 0 ? 0 : 1;
 }

@@ -8,11 +8,11 @@ constexpr char kBom[] = "\xEF\xBB\xBF";
 
 void EncodingGuess::feed(QByteArrayView piece)
 {
-    if (!m_started) {
-        m_started = true;
-        m_bom = piece.startsWith(kBom);
+    if (m_start.size() < 3) {   // the mark may come in pieces too
+        m_start += piece.first(qMin<qsizetype>(piece.size(), 3 - m_start.size()));
+        m_bom = m_start == kBom;
     }
-    if (m_bom || m_invalid)
+    if (m_invalid)
         return;
     // Well-formed UTF-8 as the Unicode standard defines it (no overlong forms, no surrogates,
     // nothing past U+10FFFF); a sequence may run on into the next piece.

@@ -43,7 +43,7 @@ public:
     Encoding encoding() const;
 
 private:
-    bool m_started = false;
+    QByteArray m_start;   // the first three bytes
     bool m_bom = false;
     bool m_nonAscii = false;
     bool m_invalid = false;
