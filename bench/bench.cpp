@@ -1,7 +1,6 @@
 // The client's time on what users wait for, each beside a floor measured in the same run: what
 // the same work costs when done the plainest way Qt offers. Medians of several rounds.
-#include "DragDrop.h"
-#include "TestHost.h"
+#include "Window.h"
 #include "platform/Host.h"
 #include "platform/HostPath.h"
 #include "settings/ReadSettings.h"
@@ -101,7 +100,7 @@ void DropAndConvert()
     const QStringList paths = Paths(DrawingList::Capacity);
 
     QMimeData* data = nullptr;
-    Compare("drop of 32767 paths", [&] { dragAndDrop(window, data); },
+    Compare("drop of 32767 paths", [&] { DragAndDrop(window, data); },
             [&] {
                 // The same paths into a bare tree, in one batch of items.
                 QTreeWidget tree;
@@ -113,7 +112,7 @@ void DropAndConvert()
             },
             [&] {
                 window.ListV->clear();
-                data = fileData(paths);   // made by the desktop before the drop
+                data = FileData(paths);   // made by the desktop before the drop
             });
 
     // The floor writes the bytes of the client's job, read back from its first one.
@@ -223,22 +222,25 @@ void StartUp(const QString& self)
            Median(ms[2]), Median(kb[2]) / 1024);
 }
 
-// ticks N: N ticks of a watcher on a request whose .wip is absent and whose .log is there, for
-// counting system calls from outside.
-int Ticks(int count)
+// ticks N [wip]: N ticks of a watcher on a request whose .log is there and whose .wip is absent
+// (or there, with "wip"), for counting system calls from outside.
+int Ticks(int count, bool working)
 {
     QTemporaryDir dir;
     QFile(dir.filePath(QStringLiteral("Z_1.log"))).open(QIODevice::WriteOnly);
+    if (working)
+        QFile(dir.filePath(QStringLiteral("Z_1.wip"))).open(QIODevice::WriteOnly);
     QLabel status;
-    const Host host;
+    TestHost host;   // the real file calls, and nothing more
     Watcher watcher(&status, host);
     WatchedRequest request;
     request.WipFilePath = QDir::toNativeSeparators(dir.filePath(QStringLiteral("Z_1.wip")));
     request.LogFilePath = QDir::toNativeSeparators(dir.filePath(QStringLiteral("Z_1.log")));
     watcher.watch(request);
     for (int i = 0; i < count; ++i)
-        TickAndWait(watcher);
-    return status.text() == QLatin1String("File convertiti.") || count == 0 ? 0 : 1;
+        TickAndWait(watcher, host);
+    const QString expected = working ? QStringLiteral("Conversione in corso...") : QStringLiteral("File convertiti.");
+    return status.text() == expected || count == 0 ? 0 : 1;
 }
 
 } // namespace
@@ -251,13 +253,13 @@ int main(int argc, char* argv[])
     if (mode == QLatin1String("show"))
         return ShowOnce(args.value(2), args.value(3));
     if (mode == QLatin1String("ticks"))
-        return Ticks(args.value(2).toInt());
+        return Ticks(args.value(2).toInt(), args.value(3) == QLatin1String("wip"));
     if (mode == QLatin1String("figures")) {
         DropAndConvert();
         SettingsReader();
         StartUp(QCoreApplication::applicationFilePath());
         return 0;
     }
-    fprintf(stderr, "uso: kivra_bench figures | ticks N | show client|bare|label DIR\n");
+    fprintf(stderr, "uso: kivra_bench figures | ticks N [wip] | show client|bare|label DIR\n");
     return 2;
 }
