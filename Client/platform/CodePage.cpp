@@ -1,7 +1,5 @@
 #include "platform/CodePage.h"
 
-#include <algorithm>
-
 namespace {
 constexpr char kBom[] = "\xEF\xBB\xBF";
 }
@@ -120,34 +118,6 @@ void ForEachLine(QByteArrayView text, const std::function<void(const QString& li
     LineSplitter lines(onLine, encoding);
     lines.feed(text);
     lines.finish();
-}
-
-bool AppendAsciiLines(QByteArray& out, const QStringList& lines)
-{
-    qsizetype size = 0;
-    for (const QString& line : lines)
-        size += line.size() + 2;
-    const qsizetype at = out.size();
-    out.resize(at + size);
-    char* __restrict bytes = out.data() + at;
-    // Narrowed and tested in one loop a line, which the compiler vectorises: printable ASCII is
-    // 0x20..0x7E, so after subtracting 0x20 the largest unit stays below 0x5F.
-    char16_t largest = 0;
-    for (const QString& line : lines) {
-        const auto* units = reinterpret_cast<const char16_t*>(line.utf16());
-        const qsizetype length = line.size();
-        for (qsizetype i = 0; i < length; ++i) {
-            largest = std::max(largest, char16_t(units[i] - 0x20));
-            bytes[i] = char(units[i]);
-        }
-        bytes += length;
-        *bytes++ = '\r';
-        *bytes++ = '\n';
-    }
-    if (largest < 0x5F)
-        return true;
-    out.truncate(at);
-    return false;
 }
 
 std::optional<QByteArray> EncodeAnsi(QStringView text)

@@ -22,11 +22,7 @@ QString WindowsPath(const QString& hostPath)
 #ifdef Q_OS_WIN
     return hostPath;
 #else
-    // "/mnt/y" alone or followed by "/": a lower-case letter, as HostPath writes it.
-    const bool mount = hostPath.startsWith(QLatin1String("/mnt/")) && hostPath.size() >= 6
-        && hostPath[5] >= QLatin1Char('a') && hostPath[5] <= QLatin1Char('z')
-        && (hostPath.size() == 6 || hostPath[6] == QLatin1Char('/'));
-    if (!mount)
+    if (!IsDriveMount(hostPath))
         return hostPath;
     QString path = hostPath[5] + QStringLiteral(":\\") + hostPath.mid(7);
     path.replace(QLatin1Char('/'), QLatin1Char('\\'));

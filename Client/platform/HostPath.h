@@ -7,6 +7,19 @@
 // and compared Windows-style; this is for touching files and for showing a path.
 QString HostPath(const QString& windowsPath);
 
+// Whether a host path is /mnt/<letter> or under it: the mount of a Windows drive, as HostPath
+// writes it (a lower-case letter). Never on Windows. Inline: it is asked of every drawing.
+inline bool IsDriveMount(QStringView p)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(p);
+    return false;
+#else
+    return p.size() >= 6 && p[0] == u'/' && p[1] == u'm' && p[2] == u'n' && p[3] == u't' && p[4] == u'/'
+        && p[5] >= u'a' && p[5] <= u'z' && (p.size() == 6 || p[6] == u'/');
+#endif
+}
+
 // The way back, for what a Windows server reads: on Linux a path under /mnt/<letter> (the mount
 // of drive <letter>:) becomes "<letter>:\..." with backslashes; any other path, and every path on
 // Windows, stays as it is.

@@ -46,13 +46,22 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
         header << s.OutDirTag + s.OutFolder;
     header << s.ModeTag + s.DXFDWGmode;
 
-    // The server is usually a Windows machine: a drawing on a mounted drive goes as that drive.
-    QStringList lines = drawings;
-    for (qsizetype i = 0; i < drawings.size(); ++i)
-        if (drawings[i].startsWith(QLatin1String("/mnt/")))
-            lines[i] = WindowsPath(drawings[i]);
-
-    if (AppendAsciiLines(bytes, header) && AppendAsciiLines(bytes, lines))
+    // One buffer for the whole job; a drawing on a mounted drive goes as that drive (the server
+    // is usually a Windows machine), which is never longer.
+    qsizetype size = 2 * (header.size() + drawings.size());
+    for (const QString& line : std::as_const(header))
+        size += line.size();
+    for (const QString& drawing : drawings)
+        size += drawing.size();
+    bytes.resize(size);
+    char* out = bytes.data();
+    bool plain = true;
+    for (const QString& line : std::as_const(header))
+        plain &= CopyAsciiLine(out, line);
+    for (const QString& drawing : drawings)
+        plain &= IsDriveMount(drawing) ? CopyAsciiLine(out, WindowsPath(drawing)) : CopyAsciiLine(out, drawing);
+    bytes.truncate(out - bytes.constData());
+    if (plain)
         return {};
 
     // Some text is not plain ASCII: line by line, each is checked and encoded, and the first that
@@ -63,8 +72,8 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
         refusal = AppendLine(bytes, s.OutDirTag, s.OutFolder);
     if (refusal.isEmpty())
         refusal = AppendLine(bytes, s.ModeTag, s.DXFDWGmode);
-    for (qsizetype i = 0; refusal.isEmpty() && i < lines.size(); ++i)
-        refusal = AppendLine(bytes, QString(), lines[i]);
+    for (qsizetype i = 0; refusal.isEmpty() && i < drawings.size(); ++i)
+        refusal = AppendLine(bytes, QString(), WindowsPath(drawings[i]));
     if (!refusal.isEmpty())
         bytes.clear();
     return refusal;
