@@ -188,21 +188,11 @@ Encoded AppendAnsi(QByteArray& out, QStringView text, unsigned long*)
     const qsizetype at = out.size();
     out.resize(at + text.size());
     char* bytes = out.data() + at;
-    const char16_t* units = text.utf16();
-    const qsizetype size = text.size();
-    // Most paths are plain ASCII: narrowed and tested in one loop that the compiler vectorises.
-    char16_t all = 0;
-    for (qsizetype i = 0; i < size; ++i) {
-        all |= units[i];
-        bytes[i] = char(units[i]);
-    }
-    if (all < 0x80)
-        return Encoded::Done;
-    for (qsizetype i = 0; i < size; ++i) {
-        const auto b = EncodeChar(units[i]);
+    for (const QChar c : text) {
+        const auto b = EncodeChar(c.unicode());
         if (!b)
             return Encoded::Unrepresentable;
-        bytes[i] = *b;
+        *bytes++ = *b;
     }
     return Encoded::Done;
 }
