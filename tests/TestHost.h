@@ -8,8 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
+#include <shared_mutex>
 #include <thread>
 
 // A host with a fixed clock that collects warnings, counts file-status calls, and can hold every
@@ -33,30 +32,28 @@ public:
     {
         pass();
         const Publication publication = Host::publishFile(path, bytes);
-        if (onPublished && publication.outcome == Publication::Published)
+        if (onPublished)
             onPublished();
         return publication;
     }
 
     void hold(bool held)
     {
-        std::lock_guard lock(m_mutex);
+        if (held != m_held)
+            held ? m_gate.lock() : m_gate.unlock();
         m_held = held;
-        m_released.notify_all();
     }
-    int waiting() const { std::lock_guard lock(m_mutex); return m_waiting; }
+    int waiting() const { return m_waiting; }
 
 private:
     void pass() const
     {
-        std::unique_lock lock(m_mutex);
         ++m_waiting;
-        m_released.wait(lock, [this] { return !m_held; });
+        std::shared_lock passing(m_gate);
         --m_waiting;
     }
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_released;
-    mutable int m_waiting = 0;
+    mutable std::shared_mutex m_gate;   // held exclusively while the share hangs
+    mutable std::atomic<int> m_waiting{0};
     bool m_held = false;
 };
 
@@ -87,12 +84,10 @@ inline bool WaitFor(const std::function<bool()>& done)
 }
 
 // Convert, waiting for its write to end; false when it was refused before any write.
-inline bool ConvertAndWait(SettingsRecord& s, const QStringList& drawings, QLabel* status,
-                           Watcher& watcher, TestHost& host)
+inline bool ConvertAndWait(SettingsRecord& s, const QStringList& drawings, QLabel* status, Watcher& watcher, TestHost& host)
 {
     bool written = false;
-    return Convert(s, drawings, status, watcher, host, [&] { written = true; })
-        && WaitFor([&] { return written; });
+    return Convert(s, drawings, status, watcher, host, [&] { written = true; }) && WaitFor([&] { return written; });
 }
 
 // One tick, waiting for its result; false if it made more than two file-status calls.

@@ -7,12 +7,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDropEvent>
-#include <QLabel>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QUrl>
-#include <memory>
 
 // The window on real folders (a program folder with its settings file, a request folder, an
 // output root), and files arriving as the desktop's file manager delivers them.

@@ -1,12 +1,15 @@
-"""The installed program as a screen reader meets it, inside atspi-session: started with files on
-its command line it lists them (relative ones from the current folder), shows status 1, and no
-warning. Usage: installed_client.py PROGRAM FILE..."""
+"""One request through the installed program as a screen reader follows it, inside atspi-session
+with the stand-in server running. Started with files on its command line, it lists them (relative
+ones from the current folder) with status 1 and no warning; then the folder is typed, DWG chosen
+and Converti pressed, and each status is told by name until the files are converted.
+Usage: installed_client.py PROGRAM FOLDER FILE..."""
 import os
 import subprocess
 import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 
 def descendants(node):
@@ -15,26 +18,40 @@ def descendants(node):
         yield from descendants(child)
 
 
-def labelled(node):
-    return [r.getTarget(0).name for r in node.getRelationSet() if r.getRelationType() == pyatspi.RELATION_LABELLED_BY]
+def wait_for(done, what):
+    for _ in range(300):
+        GLib.MainContext.default().iteration(False)   # delivers the events heard
+        if done():
+            return
+        time.sleep(0.05)
+    sys.exit(f"FAIL: {what}")
 
 
-program, files = sys.argv[1], sys.argv[2:]
+def status_told(event):   # the status is the one label whose name changes
+    if event.source.getRole() == pyatspi.ROLE_LABEL:
+        told.append(event.source.name)
+
+
+program, folder, files = sys.argv[1], sys.argv[2], sys.argv[3:]
+told, seen, nodes = [], None, {}
+pyatspi.Registry.registerEventListener(status_told, "object:property-change:accessible-name")
 client = subprocess.Popen([program] + files)
 try:
-    seen = None
-    for _ in range(100):
-        time.sleep(0.2)
+    def started():
+        global seen, nodes
         app = next((a for a in pyatspi.Registry.getDesktop(0) if a and a.name == os.path.basename(program)), None)
-        if app is None:
-            continue
-        nodes = list(descendants(app))
-        rows = [n.name for n in nodes if n.getRole() in (pyatspi.ROLE_TABLE_CELL, pyatspi.ROLE_TREE_ITEM)]
-        status = [n.name for n in nodes if labelled(n) == ["Stato della richiesta:"]]
-        seen = (rows, status, [w.name for w in app])
-        if seen == ([os.path.abspath(f) for f in files], ["Preparazione della lista"], ["KIVRA_Client - www.kivra.example"]):
-            sys.exit(0)
-    sys.exit(f"FAIL: list, status and windows seen: {seen}")
+        nodes = {n.name: n for n in descendants(app)} if app else {}
+        rows = [n for n in nodes if os.path.isabs(n)]
+        seen = (sorted(rows), "Preparazione della lista" in nodes, [w.name for w in app or []])
+        return seen == (sorted(map(os.path.abspath, files)), True, ["KIVRA_Client - www.kivra.example"])
+    wait_for(started, f"files, status 1, windows: {seen}")
+    told.clear()
+    nodes["Cartella di archiviazione"].queryEditableText().setTextContents(folder)
+    nodes["DWG"].queryAction().doAction(0)
+    nodes["Converti"].queryAction().doAction(0)
+    wait_for(lambda: told[-1:] == ["File convertiti."], f"status told: {told}")
+    if told != ["Richiesta inviata al server", "Conversione in corso...", "File convertiti."]:
+        sys.exit(f"FAIL: status told: {told}")
 finally:
     client.terminate()
     client.wait()

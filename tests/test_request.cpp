@@ -1,38 +1,39 @@
-#include "FolderRows.h"
 #include "TestHost.h"
+#include "platform/CodePage.h"
 #include "request/Status.h"
 #include "settings/Settings.h"
 
+#include <QDirIterator>
 #include <QLabel>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>
 
+// A request on real folders: the job Convert publishes, what the watcher makes of the server's
+// marks, and the stand-in server's own reading of the output folder.
 class TestRequest : public QObject {
     Q_OBJECT
     QTemporaryDir m_tmp;
-    QString m_jobs, m_out;   // request folder and output root, host form
+    QString m_jobs = m_tmp.filePath("Richieste"), m_out = m_tmp.filePath("Uscita");
     SettingsRecord s;
     std::unique_ptr<TestHost> host;
     QLabel status;
     std::unique_ptr<Watcher> watcher;
 
-    QStringList jobFolder() const { return QDir(m_jobs).entryList(QDir::Files | QDir::Hidden); }
     bool convert(const QStringList& drawings) { return ConvertAndWait(s, drawings, &status, *watcher, *host); }
 
 private slots:
     void init()
     {
         QDir(m_tmp.path()).removeRecursively();
-        m_jobs = m_tmp.filePath("Richieste");
-        m_out = m_tmp.filePath("Uscita");
         QDir().mkpath(m_jobs);
         QDir().mkpath(m_out + "/Lotto7");
+        s = {};
         InitDefaults(s);
         s.JobFileDir = Native(m_jobs);
         s.DXFOutDirRoot = Native(m_out);
-        s.OutFolder.clear();
         host = std::make_unique<TestHost>();
         watcher = std::make_unique<Watcher>(&status, *host);
         SetStatus(&status, 0);
@@ -41,98 +42,128 @@ private slots:
     void statusField()
     {
         const QStringList looks{"#ffffff " + IdleCaption, "#ff0000 Preparazione della lista", "#ffff00 Richiesta inviata al server",
-                                "#00ffff Conversione in corso...", "#00ff00 File convertiti."};
-        for (StatusCode code : {0, 1, 2, 3, 4, 4, 5, -1}) {
+                                "#00ffff Conversione in corso...", "#00ff00 File convertiti.", "#ff00ff Stato sconosciuto"};
+        for (StatusCode code : {0, 1, 2, 3, 4, 5, -1}) {
             SetStatus(&status, code);
-            QCOMPARE(status.palette().color(QPalette::Window).name() + " " + status.text(),
-                     code >= 0 && code <= 4 ? looks[code] : "#ff00ff Stato sconosciuto");
+            QCOMPARE(status.palette().color(QPalette::Window).name() + " " + status.text(), looks[code >= 0 && code <= 4 ? code : 5]);
         }
     }
 
-    void jobFile_data()
+    // Sent: the job's bytes, status 2, the marks watched. Refused before any write, in this order
+    // (the list, the folder, the characters), or at a waiting job of the same name: the warning,
+    // status 1, nothing watched. A waiting job is never written over; the same bytes are the
+    // same request sent twice.
+    void convert_data()
     {
-        QTest::addColumn<QString>("outFolder");
-        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("folder");
         QTest::addColumn<QStringList>("drawings");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("two drawings") << "Lotto7" << "DWG" << QStringList{"C:\\Disegni\\pezzo1.dxf", "C:\\Disegni\\pezzo2.dwg"}
-            << QByteArray("OUTDIR=Lotto7\r\nDXFDWG=DWG\r\nC:\\Disegni\\pezzo1.dxf\r\nC:\\Disegni\\pezzo2.dwg\r\n");
-        QTest::newRow("no folder; order, duplicates, a mounted drive") << "" << "DXF" << QStringList{"b", "/mnt/y/D/a.dxf", "b"}
-            << QByteArray("DXFDWG=DXF\r\nb\r\ny:\\D\\a.dxf\r\nb\r\n");
-        QTest::newRow("code page") << "Città" << "DXF" << QStringList{" \\\\srv\\€.dxf"}
+        QTest::addColumn<QByteArray>("waiting");   // a job of the same name already there
+        QTest::addColumn<QString>("warning");      // empty: sent
+        QTest::addColumn<QByteArray>("job");
+        QTest::newRow("two drawings") << "Lotto7" << QStringList{"C:\\D\\pezzo1.dxf", "C:\\D\\pezzo2.dwg"} << QByteArray() << ""
+            << QByteArray("OUTDIR=Lotto7\r\nDXFDWG=DXF\r\nC:\\D\\pezzo1.dxf\r\nC:\\D\\pezzo2.dwg\r\n");
+        QTest::newRow("no folder; order, duplicates, a mounted drive") << "" << QStringList{"b", "/mnt/y/D/a.dxf", "b"} << QByteArray()
+            << "" << QByteArray("DXFDWG=DXF\r\nb\r\ny:\\D\\a.dxf\r\nb\r\n");
+        QTest::newRow("code page") << "Città" << QStringList{" \\\\srv\\€.dxf"} << QByteArray() << ""
             << QByteArray("OUTDIR=Citt\xE0\r\nDXFDWG=DXF\r\n \\\\srv\\\x80.dxf\r\n");
+        QTest::newRow("empty list, bad folder") << "..\\x" << QStringList{} << QByteArray()
+            << "Nessun disegno da convertire: trascinare i disegni nell'elenco." << QByteArray("<missing>");
+        QTest::newRow("bad folder, bad path") << "x\ry" << QStringList{"a\nb"} << QByteArray()
+            << "Cartella di archiviazione non valida: x\ry" << QByteArray("<missing>");
+        QTest::newRow("line feed") << "" << QStringList{"a", "b\nDXFDWG=DWG"} << QByteArray()
+            << "Percorso non valido: b\nDXFDWG=DWG" << QByteArray("<missing>");
+        QTest::newRow("outside the code page") << "\u56FE" << QStringList{"a"} << QByteArray()
+            << "Carattere non rappresentabile in: \u56FE" << QByteArray("<missing>");
+        QTest::newRow("double click") << "" << QStringList{"a"} << QByteArray("DXFDWG=DXF\r\na\r\n") << ""
+            << QByteArray("DXFDWG=DXF\r\na\r\n");
+        QTest::newRow("another workstation's job") << "" << QStringList{"a"} << QByteArray("DXFDWG=DWG\r\nx\r\n")
+            << "Richiesta non inviata: la richiesta Z_45678 precedente non è ancora stata presa in carico dal server. "
+               "Riprovare tra qualche secondo." << QByteArray("DXFDWG=DWG\r\nx\r\n");
     }
-    void jobFile()
+    void convert()
     {
-        QFETCH(QString, outFolder);
-        QFETCH(QString, mode);
+        QFETCH(QString, folder);
         QFETCH(QStringList, drawings);
-        QFETCH(QByteArray, bytes);
-        s.OutFolder = outFolder;
-        s.DXFDWGmode = mode;
-        QVERIFY(convert(drawings));
-        QCOMPARE(host->warnings, QStringList{});
-        QCOMPARE(jobFolder(), QStringList{"Z_45678.job"});
-        QCOMPARE(ReadBytes(m_jobs + "/Z_45678.job"), bytes);
-        QCOMPARE(status.text(), "Richiesta inviata al server");
-        const QString log = outFolder.isEmpty() ? "\\Z_45678.log" : "\\" + outFolder + "\\Z_45678.log";
-        QCOMPARE(watcher->watched().WipFilePath + " " + watcher->watched().LogFilePath,
-                 Native(m_jobs) + "\\Z_45678.wip " + Native(m_out) + log);
-    }
-
-    // Refused before anything is written, in this order: the list, the folder, the characters.
-    // Not shown as sent, and the earlier request is no longer watched.
-    void refusedBeforeAnyWrite_data()
-    {
-        QTest::addColumn<QString>("outFolder");
-        QTest::addColumn<QStringList>("drawings");
-        QTest::addColumn<QString>("warning");   // empty: sent
-        const QString none = "Nessun disegno da convertire: trascinare i disegni nell'elenco.";
-        QTest::newRow("empty list, bad folder") << "..\\x" << QStringList{} << none;
-        QTest::newRow("line feed") << "" << QStringList{"a", "b\nDXFDWG=DWG"} << "Percorso non valido: b\nDXFDWG=DWG";
-        QTest::newRow("bad folder, bad path") << "x\ry" << QStringList{"a\nb"} << "Cartella di archiviazione non valida: x\ry";
-        QTest::newRow("outside the code page") << "\u56FE" << QStringList{"a"} << "Carattere non rappresentabile in: \u56FE";
-        for (const auto& [folder, allowed] : FolderRows)
-            QTest::newRow(qPrintable(folder)) << folder << QStringList{"a"}
-                                              << (allowed ? QString() : "Cartella di archiviazione non valida: " + folder);
-    }
-    void refusedBeforeAnyWrite()
-    {
-        QFETCH(QString, outFolder);
-        QFETCH(QStringList, drawings);
-        QFETCH(QString, warning);
-        host->time = 100;
-        QVERIFY(convert({"earlier"}));
-        s.OutFolder = outFolder;
-        host->time = 200;
-        QCOMPARE(convert(drawings), warning.isEmpty());
-        QCOMPARE(host->warnings, warning.isEmpty() ? QStringList{} : QStringList{warning});
-        QCOMPARE(jobFolder().size(), warning.isEmpty() ? 2 : 1);
-        if (warning.isEmpty())
-            return;
-        QCOMPARE(status.text(), "Preparazione della lista");
-        QCOMPARE(watcher->watched().WipFilePath + watcher->watched().LogFilePath, QString());
-    }
-
-    // A taken name is never written over: the same bytes are the same request sent twice.
-    void aWaitingJobIsNeverReplaced_data()
-    {
-        QTest::addColumn<QByteArray>("waiting");
-        QTest::newRow("double click: same bytes") << QByteArray("DXFDWG=DXF\r\na\r\n");
-        QTest::newRow("another workstation's job") << QByteArray("DXFDWG=DWG\r\nx\r\n");
-    }
-    void aWaitingJobIsNeverReplaced()
-    {
         QFETCH(QByteArray, waiting);
-        const bool same = waiting.endsWith("a\r\n");
-        WriteBytes(m_jobs + "/Z_45678.job", waiting);
+        QFETCH(QString, warning);
+        QFETCH(QByteArray, job);
+        s.OutFolder = folder;
+        if (!waiting.isNull())
+            WriteBytes(m_jobs + "/Z_45678.job", waiting);
+        convert(drawings);
+        QCOMPARE(host->warnings, warning.isEmpty() ? QStringList{} : QStringList{warning});
+        QCOMPARE(ReadBytes(m_jobs + "/Z_45678.job"), job);
+        QCOMPARE(QDir(m_jobs).entryList(QDir::Files | QDir::Hidden).size(), int(job != "<missing>"));
+        QCOMPARE(status.text(), warning.isEmpty() ? "Richiesta inviata al server" : "Preparazione della lista");
+        const QString marks = Native(m_jobs) + "\\Z_45678.wip " + Native(m_out) + (folder.isEmpty() ? "" : "\\" + folder) + "\\Z_45678.log";
+        QCOMPARE(watcher->watched().WipFilePath + " " + watcher->watched().LogFilePath, warning.isEmpty() ? marks : " ");
+    }
+
+    // An output sub-folder that could leave the output root: the client refuses it before
+    // writing anything, the stand-in server in another client's job; nothing lands elsewhere.
+    void outputFolders_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("allowed");
+        for (const char* folder : {"Lotto7", "clienti\\rossi", "clienti/rossi", "Città"})
+            QTest::newRow(folder) << folder << true;
+        for (const char* folder : {"..\\fuori", "a\\..\\..\\x", "a/..\\../x", "\\x", "/tmp/x", "c:\\x", "c:x", "a?b", "a\tb",
+                                   "a.\\b", "a \\b", "a\\\\b"})
+            QTest::newRow(folder) << folder << false;
+    }
+    void outputFolders()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, allowed);
+        const QString drawing = m_tmp.filePath("a.dxf");
+        WriteBytes(drawing, "0\nEOF\n");
+        s.OutFolder = folder;
+        QCOMPARE(convert({drawing}), allowed);
+        QCOMPARE(host->warnings, allowed ? QStringList{} : QStringList{"Cartella di archiviazione non valida: " + folder});
+        if (!allowed)
+            WriteBytes(m_jobs + "/Z_45678.job", "OUTDIR=" + *EncodeAnsi(folder) + "\r\nDXFDWG=DXF\r\n" + drawing.toUtf8() + "\r\n");
+        QProcess server;
+        server.start(KIVRA_SERVER, {"--jobs", m_jobs, "--out", m_out, "--work-ms", "0", "--once"});
+        QVERIFY(server.waitForFinished(20000) && server.exitCode() == 0);
+        QStringList files;
+        for (QDirIterator it(m_tmp.path(), QDir::Files, QDirIterator::Subdirectories); it.hasNext();)
+            files << QDir(m_tmp.path()).relativeFilePath(it.next());
+        const QString there = allowed ? "Uscita/" + QString(folder).replace('\\', '/') + "/" : "Uscita/";
+        QCOMPARE(QSet(files.begin(), files.end()), (allowed ? QSet<QString>{"a.dxf", there + "a.dxf", there + "Z_45678.log"}
+                                                            : QSet<QString>{"a.dxf", there + "Z_45678.log"}));
+        QCOMPARE(ReadBytes(m_out + "/Z_45678.log").contains("cartella di uscita non ammessa: "), !allowed);
+    }
+
+    // A share that stops answering: one look at a time, and a late look is applied only to its
+    // own request; a write that fails after a reset still warns, and changes nothing else.
+    void aHungShare()
+    {
+        bool written = false;
+        const auto send = [&](const QString& drawing) {
+            watcher->StopWatching();   // a reset
+            written = false;
+            QVERIFY(Convert(s, {drawing}, &status, *watcher, *host, [&] { written = true; }));
+        };
         QVERIFY(convert({"a"}));
-        QCOMPARE(ReadBytes(m_jobs + "/Z_45678.job"), waiting);
-        QCOMPARE(jobFolder(), QStringList{"Z_45678.job"});
-        QCOMPARE(status.text(), same ? "Richiesta inviata al server" : "Preparazione della lista");
-        QCOMPARE(watcher->watched().WipFilePath.isEmpty(), !same);
-        QCOMPARE(host->warnings, same ? QStringList{} : QStringList{"Richiesta non inviata: la richiesta Z_45678 precedente "
-                                                                   "non è ancora stata presa in carico dal server. Riprovare tra qualche secondo."});
+        WriteBytes(m_jobs + "/Z_45678.wip", "");
+        host->hold(true);
+        watcher->tick();
+        watcher->tick();
+        QTRY_COMPARE(host->waiting(), 1);
+        host->time = 45679;
+        send("b");
+        QTRY_COMPARE(host->waiting(), 2);   // the look and the write
+        host->hold(false);
+        QTRY_VERIFY(written && !watcher->looking());
+        QCOMPARE(status.text(), "Richiesta inviata al server");
+        QVERIFY(QDir(m_jobs).removeRecursively());
+        host->hold(true);
+        send("c");
+        watcher->StopWatching();
+        SetStatus(&status, 0);
+        host->hold(false);
+        QTRY_VERIFY(written);
+        QCOMPARE(status.text() + QString::number(host->warnings.size()), IdleCaption + "1");
     }
 
     void watcherFollowsTheServer_data()

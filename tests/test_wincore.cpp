@@ -1,7 +1,5 @@
-// The Windows core of the platform layer, built with MinGW-w64 and run under Wine (wine-run): the
-// code-page rows for the system code page Wine was started with and for UTF-8, one-call file
-// status, and renames that never replace and tell a held file apart.
-// Usage: test_wincore.exe EXPECTED_SYSTEM_CODE_PAGE
+// The Windows core under Wine (wine-run): the code page Wine was started with and UTF-8, file
+// status, and renames that never replace. Usage: test_wincore.exe EXPECTED_SYSTEM_CODE_PAGE
 #include "platform/WinApi.h"
 
 #include <windows.h>
