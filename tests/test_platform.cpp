@@ -28,6 +28,17 @@ private slots:
         QCOMPARE(WindowsPath(host), back);
     }
 
+    // Output sub-folders: those that could leave the output root are refused by the client before
+    // writing anything, and by the stand-in server in any client's job.
+    void outputFolders()
+    {
+        for (const char* folder : {"", "Lotto7", "clienti\\rossi", "clienti/rossi", "Città"})
+            QVERIFY2(StaysInsideRoot(QString(folder)), folder);
+        for (const char* folder : {"..\\fuori", "a\\..\\..\\x", "a/..\\../x", "\\x", "/tmp/x", "c:\\x", "c:x", "a?b", "a\tb",
+                                   "a.\\b", "a \\b", "a\\\\b"})
+            QVERIFY2(!StaysInsideRoot(QString(folder)), folder);
+    }
+
     // Windows-1252, the code page of hosts that have none (test_wincore: Windows' own).
     void codePage_data()
     {

@@ -1,38 +1,80 @@
 #include "Window.h"
 #include "request/Status.h"
+#include "settings/Settings.h"
 
 #include <QAccessible>
+#include <QClipboard>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
-class TestWindow : public WindowFixture {
+// The window on real folders: a program folder with its settings file, a request folder, an
+// output root.
+class TestWindow : public QObject {
     Q_OBJECT
+    QTemporaryDir m_tmp;
+    QString m_jobs = m_tmp.filePath("Richieste"), m_out = m_tmp.filePath("Uscita");
+    SettingsRecord s;
+    TestHost host;
+
+    // A null settings file: none is there.
+    std::unique_ptr<frmClient> start(const QByteArray& ini)
+    {
+        const QString program = m_tmp.filePath("programma");
+        QDir(m_tmp.path()).removeRecursively();
+        for (const QString& dir : {program, m_jobs, m_out})
+            QDir().mkpath(dir);
+        if (!ini.isNull())
+            WriteBytes(program + "/kivra_client.ini", "JobFileDir=" + m_jobs.toUtf8() + "\nDXFOutDirRoot=" + m_out.toUtf8() + "\n" + ini);
+        host.warnings.clear();
+        return std::make_unique<frmClient>(s, host, Native(program));
+    }
+    QList<QUrl> drawings(int count) const
+    {
+        QList<QUrl> urls;
+        for (int i = 1; i <= count; ++i)
+            urls << QUrl::fromLocalFile(m_tmp.filePath(QString("Disegni/pezzo%1.dxf").arg(i)));
+        return urls;
+    }
+    // Ctrl+V in the list after a copy in the file manager (null: an empty clipboard).
+    static bool Paste(frmClient& w, QMimeData* data)
+    {
+        data ? QGuiApplication::clipboard()->setMimeData(data) : QGuiApplication::clipboard()->clear();
+        w.show();
+        if (!QTest::qWaitForWindowActive(&w))
+            return false;
+        w.ListV->setFocus();
+        QTest::keyClick(w.windowHandle(), Qt::Key_V, Qt::ControlModifier);
+        return true;
+    }
 
 private slots:
     void startUp_data()
     {
         QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("shown");   // mode, cap, "Percorso", then the warnings
-        QTest::newRow("settings file") << QByteArray("DXFDWGmode=dwg\r\nMaxNumberFiles=-1\r\nKeepLog=forse\r\nMaxNumberFiles=x")
-            << "DWG -1 " + out() + "|Valore KeepLog non riconosciuto: forse|Errore convertendo MaxNumberFiles in Integer";
-        QTest::newRow("none") << QByteArray() << "DXF 3 /mnt/y/Richieste|" + m_tmp.filePath("programma/kivra_client.ini non esiste");
+        QTest::addColumn<QString>("shown");   // mode, cap, "Percorso"
+        QTest::addColumn<QStringList>("warnings");
+        QTest::newRow("settings file") << QByteArray("DXFDWGmode=dwg\nMaxNumberFiles=-1\nKeepLog=forse\nMaxNumberFiles=x") << "DWG -1 " + m_out
+            << QStringList{"Valore KeepLog non riconosciuto: forse", "Errore convertendo MaxNumberFiles in Integer"};
+        QTest::newRow("none") << QByteArray() << "DXF 3 /mnt/y/Richieste" << QStringList{m_tmp.filePath("programma/kivra_client.ini non esiste")};
     }
     void startUp()
     {
         QFETCH(QByteArray, ini);
         QFETCH(QString, shown);
+        QFETCH(QStringList, warnings);
         const auto w = start(ini);
-        const QString root = w->txtPath->text();
-        QCOMPARE(QStringList{(w->OptDWG->isChecked() ? "DWG " : w->OptDXF->isChecked() ? "DXF " : "") + w->txtMaxDrawings->text() + " " + root}
-                     + host.warnings, shown.split('|'));
-        QCOMPARE(w->lblStatus->text() + " " + QString::number(w->Timer1->isActive() * w->Timer1->interval()), IdleCaption + " 1500");
+        const QString mode = w->OptDWG->isChecked() ? "DWG" : w->OptDXF->isChecked() ? "DXF" : "?";
+        QCOMPARE(mode + " " + w->txtMaxDrawings->text() + " " + w->txtPath->text(), shown);
+        QCOMPARE(host.warnings, warnings);
+        QCOMPARE(w->lblStatus->text() + " " + QString::number(w->Timer1->isActive() ? w->Timer1->interval() : 0), IdleCaption + " 1500");
         QTest::keyClicks(w->txtFolder, "clienti\\Lotto7");
-        QCOMPARE(s.OutFolder + " " + w->txtPath->text(), "clienti\\Lotto7 " + root + "/clienti/Lotto7");
+        QCOMPARE(s.OutFolder + " " + w->txtPath->text(), "clienti\\Lotto7 " + shown.section(' ', 2) + "/clienti/Lotto7");
     }
 
     // Files come by a drag from the file manager or by Ctrl+V after a copy there, on one road:
@@ -41,43 +83,48 @@ private slots:
     void filesArrive_data()
     {
         QTest::addColumn<bool>("paste");
-        QTest::addColumn<QByteArray>("offered");   // f: a local file, w: a web link, t: text
+        QTest::addColumn<QMimeData*>("data");
         QTest::addColumn<int>("actions");
         QTest::addColumn<int>("cap");
-        QTest::addColumn<int>("listed");   // after the one already there; -1: refused
+        QTest::addColumn<int>("listed");   // with the one already there; 0: refused
+        const auto offer = [](const QList<QUrl>& urls, const QString& text = {}) {
+            auto* data = new QMimeData;
+            data->setUrls(urls);
+            data->setText(text);
+            return data;
+        };
         const int copyOrMove = Qt::CopyAction | Qt::MoveAction;
+        const QUrl web("https://www.kivra.example/a.dxf");
         for (const bool paste : {false, true}) {
             const char* way = paste ? "paste" : "drop";
-            QTest::addRow("%s: five onto a cap of 3", way) << paste << QByteArray("fffff") << copyOrMove << 3 << 3;
-            QTest::addRow("%s: no cap but the list's own", way) << paste << QByteArray(32770, 'f') << copyOrMove << -1 << 32767;
-            for (const char* other : {"t", "w", "fw"})
-                QTest::addRow("%s: %s", way, other) << paste << QByteArray(other) << copyOrMove << 3 << -1;
+            QTest::addRow("%s: five onto a cap of 3", way) << paste << offer(drawings(5)) << copyOrMove << 3 << 3;
+            QTest::addRow("%s: no cap but the list's own", way) << paste << offer(drawings(32770)) << copyOrMove << -1 << 32767;
+            QTest::addRow("%s: text", way) << paste << offer({}, drawings(1)[0].toLocalFile()) << copyOrMove << 3 << 0;
+            QTest::addRow("%s: web link", way) << paste << offer({web}) << copyOrMove << 3 << 0;
+            QTest::addRow("%s: file and web link", way) << paste << offer({drawings(1)[0], web}) << copyOrMove << 3 << 0;
         }
-        QTest::newRow("paste: empty clipboard") << true << QByteArray() << copyOrMove << 3 << -1;
-        QTest::newRow("drop: move only") << false << QByteArray("f") << int(Qt::MoveAction) << 3 << -1;
-        QTest::newRow("drop: link only") << false << QByteArray("f") << int(Qt::LinkAction) << 3 << -1;
+        QTest::newRow("paste: empty clipboard") << true << static_cast<QMimeData*>(nullptr) << copyOrMove << 3 << 0;
+        QTest::newRow("drop: move only") << false << offer(drawings(1)) << int(Qt::MoveAction) << 3 << 0;
+        QTest::newRow("drop: link only") << false << offer(drawings(1)) << int(Qt::LinkAction) << 3 << 0;
     }
     void filesArrive()
     {
         QFETCH(bool, paste);
-        QFETCH(QByteArray, offered);
+        QFETCH(QMimeData*, data);
         QFETCH(int, actions);
         QFETCH(int, cap);
         QFETCH(int, listed);
         const auto w = start("MaxNumberFiles=" + QByteArray::number(cap));
         w->ListV->addPaths({"pezzo0.dxf"});
-        const QStringList files = drawings(int(offered.size()));
-        QList<QUrl> urls;
-        for (int i = 0; i < offered.size(); ++i)
-            urls << (offered[i] == 'w' ? QUrl("https://www.kivra.example/a.dxf") : QUrl::fromLocalFile(files[i]));
-        auto* data = offered.isEmpty() ? nullptr : new QMimeData;
-        offered == "t" ? data->setText(files[0]) : data ? data->setUrls(urls) : void();
+        QStringList expected{"pezzo0.dxf"};
+        for (const QUrl& url : data && listed ? data->urls().mid(0, listed - 1) : QList<QUrl>{})
+            expected << url.toLocalFile();
         if (paste)
             QVERIFY(Paste(*w, data));
         else
-            QCOMPARE(DragAndDrop(*w, data, Qt::DropActions(actions)), listed < 0 ? Qt::IgnoreAction : Qt::CopyAction);
-        QCOMPARE(w->lblStatus->text(), listed < 0 ? IdleCaption : "Preparazione della lista");
-        QCOMPARE(w->ListV->paths(), QStringList{"pezzo0.dxf"} + files.mid(0, qMax(listed - 1, 0)));
+            QCOMPARE(DragAndDrop(*w, data, Qt::DropActions(actions)), listed ? Qt::CopyAction : Qt::IgnoreAction);
+        QCOMPARE(w->lblStatus->text(), listed ? "Preparazione della lista" : IdleCaption);
+        QCOMPARE(w->ListV->paths(), expected);
     }
 
     // Without a mouse: paste, trim with Shift and Canc, send with Enter, and the focus comes back
@@ -85,14 +132,13 @@ private slots:
     void keyboardOnly()
     {
         const auto w = start("MaxNumberFiles=-1");
-        const QStringList files = drawings(4);
-        QVERIFY(Paste(*w, FileData(files)));
+        QVERIFY(Paste(*w, FileData({"a", "b", "c", "d"})));
         const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(w->windowHandle(), k, m); };
         key(Qt::Key_Down), key(Qt::Key_Down), key(Qt::Key_Down, Qt::ShiftModifier), key(Qt::Key_Delete);
-        QCOMPARE(w->ListV->paths(), (QStringList{files[0], files[3]}));
+        QCOMPARE(w->ListV->paths(), (QStringList{"a", "d"}));
         key(Qt::Key_Tab), key(Qt::Key_Return);
         QTRY_VERIFY(w->CmdOut->isEnabled());
-        QCOMPARE(ReadBytes(jobs() + "/Z_45678.job"), ("DXFDWG=DXF\r\n" + files[0] + "\r\n" + files[3] + "\r\n").toUtf8());
+        QCOMPARE(ReadBytes(m_jobs + "/Z_45678.job"), "DXFDWG=DXF\r\na\r\nd\r\n");
         QCOMPARE(QApplication::focusWidget(), w->CmdOut);
 
         QStringList menu;
