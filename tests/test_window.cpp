@@ -127,6 +127,20 @@ private slots:
         QCOMPARE(w->ListV->paths(), expected);
     }
 
+    // "Azzera lista" empties the list and forgets the request: its marks move nothing any more.
+    void resetForgetsTheRequest()
+    {
+        const auto w = start("");
+        w->ListV->addPaths({"a"});
+        w->CmdOut->click();
+        QTRY_VERIFY(w->CmdOut->isEnabled());
+        w->cmdReset->click();
+        WriteBytes(m_jobs + "/Z_45678.wip", "");
+        w->Timer1->start(10);
+        QTest::qWait(100);
+        QCOMPARE(w->lblStatus->text() + QString::number(w->ListV->count()), IdleCaption + "0");
+    }
+
     // Without a mouse: paste, trim with Shift and Canc, send with Enter, and the focus comes back
     // to Converti; the menu key offers the list's actions in Italian.
     void keyboardOnly()
