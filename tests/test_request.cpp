@@ -132,20 +132,20 @@ private slots:
 
     void watcherFollowsTheServer_data()
     {
-        // W+/W- make or remove the .wip, L+/L- the .log, L~ rewrites it; ".N": a tick, then status N.
-        QTest::addColumn<bool>("staleLog");
+        // First, before the request: S, yesterday's log of the same name; Q, a log written while the
+        // job is published. Then W+/W- make or remove the .wip, L+/L- the .log, L~ rewrites it,
+        // LD makes a folder of its name; ".N": a tick, then status N.
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("sent, working, done") << false << QStringList{".2", "W+", ".3", "W-", "L+", ".4", "L-", ".4"};
-        QTest::newRow("both present: working") << false << QStringList{"W+", "L+", ".3", "W-", ".4"};
-        QTest::newRow("stale log is not done") << true << QStringList{".2", "W+", ".3", "W-", ".3"};
-        QTest::newRow("stale log rewritten is done") << true << QStringList{".2", "L~", ".4"};
-        QTest::newRow("stale log gone and back is done") << true << QStringList{"L-", ".2", "L+", ".4"};
-        QTest::newRow("log written while the job is published") << false << QStringList{"Q", ".4"};
-        QTest::newRow("a folder named like the log is no log") << false << QStringList{"LD", ".2"};
+        QTest::newRow("sent, working, done") << QStringList{".2", "W+", ".3", "W-", "L+", ".4", "L-", ".4"};
+        QTest::newRow("both present: working") << QStringList{"W+", "L+", ".3", "W-", ".4"};
+        QTest::newRow("stale log is not done") << QStringList{"S", ".2", "W+", ".3", "W-", ".3"};
+        QTest::newRow("stale log rewritten is done") << QStringList{"S", ".2", "L~", ".4"};
+        QTest::newRow("stale log gone and back is done") << QStringList{"S", "L-", ".2", "L+", ".4"};
+        QTest::newRow("log written while the job is published") << QStringList{"Q", ".4"};
+        QTest::newRow("a folder named like the log is no log") << QStringList{"LD", ".2"};
     }
     void watcherFollowsTheServer()
     {
-        QFETCH(bool, staleLog);
         QFETCH(QStringList, steps);
         const QString wip = m_jobs + "/Z_45678.wip", log = m_out + "/Lotto7/Z_45678.log";
         const auto writeLog = [&](int age) {
@@ -154,8 +154,8 @@ private slots:
             file.open(QIODevice::ReadWrite);
             file.setFileTime(QDateTime::currentDateTime().addSecs(-age), QFileDevice::FileModificationTime);
         };
-        if (staleLog)
-            writeLog(86400);   // yesterday's request of the same name
+        if (steps.first() == "S")
+            writeLog(86400);
         if (steps.first() == "Q")
             host->onPublished = [&] { writeLog(0); };
         QVERIFY(TickAndWait(*watcher, *host));   // before any request: nothing to look at
