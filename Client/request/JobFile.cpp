@@ -5,7 +5,6 @@
 #include "platform/HostPath.h"
 #include "settings/Settings.h"
 
-
 namespace {
 
 // Appends tag + text and CR LF, or returns the warning for text that cannot go into a job line.
