@@ -9,13 +9,14 @@
 #include <atomic>
 #include <shared_mutex>
 
-// A host with a fixed clock that collects warnings, counts file calls, and can hold them all as a
-// share that stopped answering would. Files are real; file calls come from workers.
+// A host with a fixed clock that collects warnings and counts file calls. Files are real; file
+// calls come from workers and wait while the gate is locked, as on a share that stopped answering.
 class TestHost : public Host {
 public:
     QStringList warnings;
     int time = 45678;
-    mutable std::atomic<int> fileCalls{0};   // begun, held or not
+    mutable std::atomic<int> fileCalls{0};   // begun, waiting or not
+    mutable std::shared_mutex gate;
     std::function<void()> onPublished;       // a quick server at work
 
     void showWarning(const QString& text) override { warnings << text; }
@@ -33,21 +34,13 @@ public:
             onPublished();
         return publication;
     }
-    void hold(bool held)
-    {
-        if (held != m_held)
-            held ? m_gate.lock() : m_gate.unlock();
-        m_held = held;
-    }
 
 private:
     void pass() const
     {
         ++fileCalls;
-        std::shared_lock passing(m_gate);
+        std::shared_lock passing(gate);
     }
-    mutable std::shared_mutex m_gate;   // held exclusively while the share hangs
-    bool m_held = false;
 };
 
 inline void WriteBytes(const QString& path, const QByteArray& bytes)

@@ -1,4 +1,4 @@
-"""One request through the installed program as a screen reader follows it, inside atspi-session
+"""One request through the installed program as a screen reader follows it, on the accessibility bus
 with the stand-in server running. Started with files on its command line, it lists them (relative
 ones from the current folder) with status 1 and no warning; then the folder is typed, DWG chosen
 and Converti pressed, and each status is told by name until the files are converted.

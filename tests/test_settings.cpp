@@ -41,6 +41,8 @@ private slots:
                                                             "RunStringCMD= a b \r\nRunStringPAR=Citt\xE0")
             << Fields{{"DXFDWGmode", "dwg"}, {"KeepLog", "1"}, {"Interattivo", "1"}, {"RunString0", " a b "}, {"RunString1", "Città"}}
             << QStringList{"Valore DXFDWGmode non riconosciuto: PDF", "Valore KeepLog non riconosciuto:  SI"};
+        QTest::newRow("utf-8 with its mark") << QByteArray("\xEF\xBB\xBFRunStringPAR=Citt\xC3\xA0\r\n") << Fields{{"RunString1", "Città"}}
+            << QStringList{};
         QTest::newRow("folders: taken only if they exist") << QByteArray("DXFOutDirRoot=%DIR%\nJobFileDir=%DIR%\\file\rJobFileDir=")
             << Fields{{"DXFOutDirRoot", "%DIR%"}} << QStringList{"La cartella %DIR%\\file non esiste", "La cartella  non esiste"};
         static const char silent[] = "waittimeout=5\r\n WaitTimeout=5\r\n*WaitTimeout=5\r\n[Client]\r\nJobExt=.txt\r\n\0WaitTimeout=5";
@@ -65,17 +67,6 @@ private slots:
         QCOMPARE(Readable(s), expected);
     }
 
-    void unreadableFile()
-    {
-        struct UnreadableHost : TestHost {
-            bool readLines(const QString&, const std::function<void(const QString&)>&, bool) const override { return false; }
-        } host;
-        SettingsRecord s;
-        InitDefaults(s);
-        WriteBytes(m_dir.filePath("file"), "");
-        ReadSettings(Native(m_dir.path()) + "\\file", s, host);
-        QCOMPARE(host.warnings, QStringList{"Impossibile leggere il file " + m_dir.path() + "/file"});   // in the host's form
-    }
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -7,23 +7,16 @@
 #include <cstdio>
 #include <string>
 
-static int passed = 0, failed = 0;
+static int failed = 0;
 
 static void Check(bool ok, const std::string& what)
 {
-    ok ? ++passed : ++failed;
+    failed += !ok;
     if (!ok)
         fprintf(stderr, "FAIL: %s\n", what.c_str());
 }
 
-static void Write(const std::u16string& path, const char* bytes, HANDLE* keepOpen = nullptr)
-{
-    const HANDLE file = CreateFileW(reinterpret_cast<const wchar_t*>(path.c_str()), GENERIC_WRITE, FILE_SHARE_READ,
-                                    nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    DWORD written = 0;
-    WriteFile(file, bytes, DWORD(strlen(bytes)), &written, nullptr);
-    keepOpen ? void(*keepOpen = file) : void(CloseHandle(file));
-}
+static const wchar_t* W(const std::u16string& path) { return reinterpret_cast<const wchar_t*>(path.c_str()); }
 
 int main(int argc, char* argv[])
 {
@@ -31,7 +24,6 @@ int main(int argc, char* argv[])
     Check(argc > 1 && system == unsigned(atoi(argv[1])), "system code page " + std::to_string(system));
     // Bytes in 1252, 932 and 65001; nullptr: refused there.
     const struct { const char* name; std::u16string text; const char* bytes[3]; } rows[] = {
-        {"ascii", u"C:\\a.dxf", {"C:\\a.dxf", "C:\\a.dxf", "C:\\a.dxf"}},
         {"Città", u"Citt\u00E0", {"Citt\xE0", nullptr, "Citt\xC3\xA0"}},
         {"euro", u"\u20AC", {"\x80", nullptr, "\xE2\x82\xAC"}},
         {"omega", u"\u03A9", {nullptr, "\x83\xB6", "\xCE\xA9"}},
@@ -55,10 +47,10 @@ int main(int argc, char* argv[])
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
     const std::u16string folder = reinterpret_cast<const char16_t*>(temp) + std::u16string(u"kivra-wincore"),
-                         job = folder + u"\\Z_1.job", first = job + u".tmp-1", second = job + u".tmp-2";
-    CreateDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()), nullptr);
-    HANDLE antivirus = nullptr;   // holds the new file open, without FILE_SHARE_DELETE
-    Write(first, "DXFDWG=DXF\r\na\r\n", &antivirus);
+                         job = folder + u"\\Z_1.job", first = job + u".tmp-1";
+    CreateDirectoryW(W(folder), nullptr);
+    // An antivirus holds the new file open, without FILE_SHARE_DELETE.
+    const HANDLE antivirus = CreateFileW(W(first), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     const win::Status file = win::FileStatus(first);
     Check(file.exists && !file.isFolder && file.modified != 0, "a file");
     Check(win::FileStatus(folder).isFolder && !win::FileStatus(job).exists && !win::FileStatus(u"").exists, "folder, nothing");
@@ -66,12 +58,11 @@ int main(int argc, char* argv[])
     Check(win::MoveNoReplace(first, job, error) == win::Moved::Busy, "a held file is busy");
     CloseHandle(antivirus);
     Check(win::MoveNoReplace(first, job, error) == win::Moved::Done, "renamed once free");
-    Write(second, "DXFDWG=DWG\r\nb\r\n");
-    Check(win::MoveNoReplace(second, job, error) == win::Moved::NameTaken && win::FileStatus(second).exists,
-          "a waiting job is kept");
-    for (const std::u16string& path : {job, second})
-        DeleteFileW(reinterpret_cast<const wchar_t*>(path.c_str()));
-    RemoveDirectoryW(reinterpret_cast<const wchar_t*>(folder.c_str()));
-    printf("%d passed, %d failed\n", passed, failed);
+    CloseHandle(CreateFileW(W(first), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+    Check(win::MoveNoReplace(first, job, error) == win::Moved::NameTaken && win::FileStatus(first).exists, "a waiting job is kept");
+    for (const std::u16string& path : {job, first})
+        DeleteFileW(W(path));
+    RemoveDirectoryW(W(folder));
+    printf("%d failed\n", failed);
     return failed == 0 ? 0 : 1;
 }
