@@ -1,12 +1,11 @@
 # Shared by the README's commands: installs what a fresh Debian 12 machine lacks, then builds.
 # Sourced, not run.
 
-# Debian packages the build, the tests and the demo need. The accessibility tests run on a
-# virtual display with a D-Bus session and the accessibility bus, and read the window through
-# pyatspi; the package test validates and packs what it installs; the Windows core of the
-# platform layer is built with MinGW-w64 and run under Wine.
+# Debian packages the build, the tests and the demo need. The package test validates and packs
+# what it installs and drives the installed program from the keyboard on a virtual display; the
+# Windows core of the platform layer is built with MinGW-w64 and run under Wine.
 KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n fonts-liberation2
-                xvfb xauth dbus-daemon at-spi2-core python3-pyatspi
+                xvfb xauth xdotool
                 desktop-file-utils appstream dpkg-dev g++-mingw-w64-x86-64 wine64)
 
 kivra_install() {
