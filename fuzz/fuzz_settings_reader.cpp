@@ -35,13 +35,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     InitDefaults(s);
     InitDefaults(defaults);
     ReadSettings("kivra_client.ini", s, host);
-    for (const QString& warning : host.warnings)
-        if (!known.match(warning).hasMatch())
-            abort();
     const bool fixedKept = s.JobExt == defaults.JobExt && s.WipExt == defaults.WipExt && s.LogExt == defaults.LogExt
         && s.OutDirTag == defaults.OutDirTag && s.ModeTag == defaults.ModeTag && s.RunString[2] == defaults.RunString[2]
         && s.JobFilePath.isEmpty() && s.OutFolder.isEmpty();
-    if (!fixedKept || s.WaitTimeout <= 0 || s.StuckConverterTimeout <= 0 || !QStringList{"DXF", "DWG"}.contains(s.DXFDWGmode.toUpper())
+    if (host.warnings.filter(known) != host.warnings || !fixedKept || s.WaitTimeout <= 0 || s.StuckConverterTimeout <= 0
+        || !QStringList{"DXF", "DWG"}.contains(s.DXFDWGmode.toUpper())
         || (s.JobFileDir != defaults.JobFileDir && !s.JobFileDir.startsWith("ok")))
         abort();
     return 0;

@@ -3,9 +3,7 @@
 #include "request/Convert.h"
 #include "request/Watcher.h"
 
-#include <QDir>
-#include <QFile>
-#include <QTest>
+#include <QtTest>
 #include <atomic>
 #include <shared_mutex>
 

@@ -3,10 +3,7 @@
 #include "window/DrawingList.h"
 #include "window/frmClient.h"
 
-#include <QApplication>
-#include <QDropEvent>
-#include <QMimeData>
-#include <QUrl>
+#include <QtWidgets>
 #include <memory>
 
 // Files as the desktop's file manager offers them.

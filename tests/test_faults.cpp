@@ -2,12 +2,8 @@
 #include "request/JobFile.h"
 #include "settings/Settings.h"
 
-#include <QApplication>
-#include <QLabel>
-#include <QProcess>
-#include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -22,11 +18,11 @@ class TestFaults : public QObject {
     QString m_jobs = m_tmp.filePath("Richieste");
 
     QStringList jobFolder() const { return QDir(m_jobs).entryList(QDir::Files | QDir::Hidden); }
-    // A second client (this program again) writing jobs of so many lines; see main().
-    static void StartWriter(QProcess& writer, const QString& dir, int lines, int count)
+    // A second client, this program again; see main().
+    void startWriter(QProcess& writer, int lines, int count)
     {
-        writer.start(QCoreApplication::applicationFilePath(), {"write", dir, QString::number(lines), QString::number(count)});
-        writer.waitForStarted();
+        writer.start(QCoreApplication::applicationFilePath(), {"write", m_jobs, QString::number(lines), QString::number(count)});
+        QVERIFY(writer.waitForStarted());
     }
 
 private slots:
@@ -47,8 +43,7 @@ private slots:
         Watcher watcher(&status, host);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit low = saved;
-        low.rlim_cur = 16;
+        const rlimit low{16, saved.rlim_max};
         std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
         const bool started = ConvertAndWait(s, {"C:\\a.dxf", "C:\\b.dxf"}, &status, watcher, host);
@@ -67,7 +62,7 @@ private slots:
         int checked = 0;
         for (int kill = 0; kill < 10; ++kill) {
             QProcess writer;
-            StartWriter(writer, m_jobs, 32767, -1);
+            startWriter(writer, 32767, -1);
             QTest::qSleep(20 + QRandomGenerator::global()->bounded(200));
             writer.kill();
             QVERIFY(writer.waitForFinished());
@@ -86,7 +81,7 @@ private slots:
     {
         const QByteArray whole = Job(5000);
         QProcess writer;
-        StartWriter(writer, m_jobs, 5000, 100);
+        startWriter(writer, 5000, 100);
         int opened = 0, partial = 0;
         while (!writer.waitForFinished(0)) {
             for (const QString& name : QDir(m_jobs).entryList({"*.job"}, QDir::Files)) {

@@ -3,7 +3,6 @@
 #include "settings/Settings.h"
 
 #include <QLabel>
-#include <QTemporaryDir>
 #include <QtTest>
 
 #include <memory>

@@ -2,7 +2,6 @@
 #include "settings/ReadSettings.h"
 #include "settings/Settings.h"
 
-#include <QTemporaryDir>
 #include <QtTest>
 
 using Fields = QMap<QString, QString>;

@@ -35,20 +35,18 @@ int main(int argc, char* argv[])
             continue;
         for (const auto& row : rows) {
             const win::Encoded encoded = win::Encode(pages[column], row.text);
-            const std::string what = std::string(row.name) + " in " + std::to_string(pages[column]);
-            if (row.bytes[column])
-                Check(encoded.result == win::Conversion::Done && encoded.bytes == row.bytes[column]
-                          && win::Decode(pages[column], encoded.bytes) == row.text, what);
-            else
-                Check(encoded.result == win::Conversion::Unrepresentable && encoded.bytes.empty(), what + " refused");
+            const char* bytes = row.bytes[column];
+            Check(bytes ? encoded.result == win::Conversion::Done && encoded.bytes == bytes && win::Decode(pages[column], bytes) == row.text
+                        : encoded.result == win::Conversion::Unrepresentable && encoded.bytes.empty(),
+                  std::string(row.name) + " in " + std::to_string(pages[column]));
         }
     }
 
+    // In the temporary folder of wine-run's own prefix, which goes with it; one run after another.
     wchar_t temp[MAX_PATH];
     GetTempPathW(MAX_PATH, temp);
-    const std::u16string folder = reinterpret_cast<const char16_t*>(temp) + std::u16string(u"kivra-wincore"),
-                         job = folder + u"\\Z_1.job", first = job + u".tmp-1";
-    CreateDirectoryW(W(folder), nullptr);
+    const std::u16string folder = reinterpret_cast<const char16_t*>(temp), job = folder + u"Z_1.job", first = job + u".tmp-1";
+    DeleteFileW(W(job));
     // An antivirus holds the new file open, without FILE_SHARE_DELETE.
     const HANDLE antivirus = CreateFileW(W(first), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     const win::Status file = win::FileStatus(first);
@@ -60,9 +58,6 @@ int main(int argc, char* argv[])
     Check(win::MoveNoReplace(first, job, error) == win::Moved::Done, "renamed once free");
     CloseHandle(CreateFileW(W(first), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     Check(win::MoveNoReplace(first, job, error) == win::Moved::NameTaken && win::FileStatus(first).exists, "a waiting job is kept");
-    for (const std::u16string& path : {job, first})
-        DeleteFileW(W(path));
-    RemoveDirectoryW(W(folder));
     printf("%d failed\n", failed);
     return failed == 0 ? 0 : 1;
 }

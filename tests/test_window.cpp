@@ -2,15 +2,8 @@
 #include "request/Status.h"
 #include "settings/Settings.h"
 
-#include <QAccessible>
-#include <QClipboard>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTemporaryDir>
-#include <QTimer>
 #include <QtTest>
+#include <QtWidgets>
 
 // The window on real folders: a program folder with its settings file, a request folder, an
 // output root.
