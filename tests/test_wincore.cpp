@@ -7,21 +7,18 @@
 #include <cstdio>
 #include <string>
 
-static int failed = 0;
-
-static void Check(bool ok, const std::string& what)
-{
-    failed += !ok;
-    if (!ok)
-        fprintf(stderr, "FAIL: %s\n", what.c_str());
-}
-
 static const wchar_t* W(const std::u16string& path) { return reinterpret_cast<const wchar_t*>(path.c_str()); }
 
 int main(int argc, char* argv[])
 {
+    int failed = 0;
+    const auto check = [&](bool ok, const std::string& what) {
+        failed += !ok;
+        if (!ok)
+            fprintf(stderr, "FAIL: %s\n", what.c_str());
+    };
     const unsigned system = win::SystemCodePage(), pages[3] = {1252, 932, 65001};
-    Check(argc > 1 && system == unsigned(atoi(argv[1])), "system code page " + std::to_string(system));
+    check(argc > 1 && system == unsigned(atoi(argv[1])), "system code page " + std::to_string(system));
     // Bytes in 1252, 932 and 65001; nullptr: refused there.
     const struct { const char* name; std::u16string text; const char* bytes[3]; } rows[] = {
         {"Città", u"Citt\u00E0", {"Citt\xE0", nullptr, "Citt\xC3\xA0"}},
@@ -36,7 +33,7 @@ int main(int argc, char* argv[])
         for (const auto& row : rows) {
             const win::Encoded encoded = win::Encode(pages[column], row.text);
             const char* bytes = row.bytes[column];
-            Check(bytes ? encoded.result == win::Conversion::Done && encoded.bytes == bytes && win::Decode(pages[column], bytes) == row.text
+            check(bytes ? encoded.result == win::Conversion::Done && encoded.bytes == bytes && win::Decode(pages[column], bytes) == row.text
                         : encoded.result == win::Conversion::Unrepresentable && encoded.bytes.empty(),
                   std::string(row.name) + " in " + std::to_string(pages[column]));
         }
@@ -50,14 +47,14 @@ int main(int argc, char* argv[])
     // An antivirus holds the new file open, without FILE_SHARE_DELETE.
     const HANDLE antivirus = CreateFileW(W(first), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     const win::Status file = win::FileStatus(first);
-    Check(file.exists && !file.isFolder && file.modified != 0, "a file");
-    Check(win::FileStatus(folder).isFolder && !win::FileStatus(job).exists && !win::FileStatus(u"").exists, "folder, nothing");
+    check(file.exists && !file.isFolder && file.modified != 0, "a file");
+    check(win::FileStatus(folder).isFolder && !win::FileStatus(job).exists && !win::FileStatus(u"").exists, "folder, nothing");
     unsigned long error = 0;
-    Check(win::MoveNoReplace(first, job, error) == win::Moved::Busy, "a held file is busy");
+    check(win::MoveNoReplace(first, job, error) == win::Moved::Busy, "a held file is busy");
     CloseHandle(antivirus);
-    Check(win::MoveNoReplace(first, job, error) == win::Moved::Done, "renamed once free");
+    check(win::MoveNoReplace(first, job, error) == win::Moved::Done, "renamed once free");
     CloseHandle(CreateFileW(W(first), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    Check(win::MoveNoReplace(first, job, error) == win::Moved::NameTaken && win::FileStatus(first).exists, "a waiting job is kept");
+    check(win::MoveNoReplace(first, job, error) == win::Moved::NameTaken && win::FileStatus(first).exists, "a waiting job is kept");
     printf("%d failed\n", failed);
     return failed == 0 ? 0 : 1;
 }
