@@ -9,8 +9,8 @@ private slots:
     // share under /mnt/<letter>; "c:x" is no drive, nor an upper-case /mnt/Y one of ours.
     void paths()
     {
-        const QStringList rows[] = {{"y:\\Richieste\\Z_1.job", "/mnt/y/Richieste/Z_1.job", "y:\\Richieste\\Z_1.job"}, {"Y:", "/mnt/y", "y:\\"},
-                                    {"c:x", "c:x", "c:x"}, {"/srv/a\\Z_1.job", "/srv/a/Z_1.job", "/srv/a/Z_1.job"},
+        const QStringList rows[] = {{"y:\\Richieste\\Z_1.job", "/mnt/y/Richieste/Z_1.job", "y:\\Richieste\\Z_1.job"},
+                                    {"Y:", "/mnt/y", "y:\\"}, {"c:x", "c:x", "c:x"}, {"/srv\\a", "/srv/a", "/srv/a"},
                                     {"/mnt/Y/a.dxf", "/mnt/Y/a.dxf", "/mnt/Y/a.dxf"}};
         for (const QStringList& row : rows)
             QCOMPARE(HostPath(row[0]) + " " + WindowsPath(row[1]), row[1] + " " + row[2]);

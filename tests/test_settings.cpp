@@ -27,21 +27,15 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<Fields>("changed");
         QTest::addColumn<QStringList>("warnings");
-        QTest::newRow("numbers: sign, blanks, edges") << QByteArray("WaitTimeout= \t-2147483 \r\nStuckConverterTimeout=-45\nMaxNumberFiles=-32768")
-            << Fields{{"WaitTimeout", "2147483000"}, {"StuckConverterTimeout", "45"}, {"MaxNumberFiles", "-32768"}} << QStringList{};
-        QTest::newRow("zero means the default") << QByteArray("WaitTimeout=0\nStuckConverterTimeout=0\nMaxNumberFiles=0")
-            << Fields{{"WaitTimeout", "10000"}, {"StuckConverterTimeout", "30"}, {"MaxNumberFiles", "0"}} << QStringList{};
+        QTest::newRow("zero means the default; code page") << QByteArray("WaitTimeout=0\nStuckConverterTimeout=0\nRunStringPAR=Citt\xE0")
+            << Fields{{"WaitTimeout", "10000"}, {"StuckConverterTimeout", "30"}, {"RunString1", "Città"}} << QStringList{};
         static const char refused[] = "WaitTimeout=2147484\nWaitTimeout=\nWaitTimeout=2.5\nWaitTimeout=0x10\nWaitTimeout=- 5\n"
             "WaitTimeout=5\0\nStuckConverterTimeout=-2147483648\nMaxNumberFiles=9\nMaxNumberFiles=32768\nMaxNumberFiles=x";
         QTest::newRow("numbers refused, earlier value kept") << QByteArray(refused, sizeof refused - 1) << Fields{{"MaxNumberFiles", "9"}}
             << QStringList(6, "Errore convertendo WaitTimeout in Long") + QStringList{"Errore convertendo StuckConverterTimeout in Long",
                "Errore convertendo MaxNumberFiles in Integer", "Errore convertendo MaxNumberFiles in Integer"};
-        QTest::newRow("words, text as it is") << QByteArray("DXFDWGmode=dwg\nKeepLog=si\nInterattivo=SI\nDXFDWGmode=PDF\nKeepLog= SI\n"
-                                                            "RunStringCMD= a b \r\nRunStringPAR=Citt\xE0")
-            << Fields{{"DXFDWGmode", "dwg"}, {"KeepLog", "1"}, {"Interattivo", "1"}, {"RunString0", " a b "}, {"RunString1", "Città"}}
-            << QStringList{"Valore DXFDWGmode non riconosciuto: PDF", "Valore KeepLog non riconosciuto:  SI"};
-        QTest::newRow("utf-8 with its mark") << QByteArray("\xEF\xBB\xBFRunStringPAR=Citt\xC3\xA0\r\n") << Fields{{"RunString1", "Città"}}
-            << QStringList{};
+        QTest::newRow("utf-8 by its mark, a wrong byte replaced") << QByteArray("\xEF\xBB\xBFRunStringPAR=Citt\xC3\xA0 \xE0\r\n")
+            << Fields{{"RunString1", "Città \uFFFD"}} << QStringList{};
         QTest::newRow("folders: taken only if they exist") << QByteArray("DXFOutDirRoot=%DIR%\nJobFileDir=%DIR%\\file\rJobFileDir=")
             << Fields{{"DXFOutDirRoot", "%DIR%"}} << QStringList{"La cartella %DIR%\\file non esiste", "La cartella  non esiste"};
         static const char silent[] = "waittimeout=5\r\n WaitTimeout=5\r\n*WaitTimeout=5\r\n[Client]\r\nJobExt=.txt\r\n\0WaitTimeout=5";
