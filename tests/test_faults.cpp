@@ -18,8 +18,7 @@ class TestFaults : public QObject {
     QString m_jobs = m_tmp.filePath("Richieste");
 
     QStringList jobFolder() const { return QDir(m_jobs).entryList(QDir::Files | QDir::Hidden); }
-    // A second client, this program again; see main().
-    void startWriter(QProcess& writer, int lines, int count)
+    void startSecondClient(QProcess& writer, int lines, int count)
     {
         writer.start(QCoreApplication::applicationFilePath(), {"write", m_jobs, QString::number(lines), QString::number(count)});
         QVERIFY(writer.waitForStarted());
@@ -62,7 +61,7 @@ private slots:
         int checked = 0;
         for (int kill = 0; kill < 10; ++kill) {
             QProcess writer;
-            startWriter(writer, 32767, -1);
+            startSecondClient(writer, 32767, -1);
             QTest::qSleep(20 + QRandomGenerator::global()->bounded(200));
             writer.kill();
             QVERIFY(writer.waitForFinished());
@@ -80,7 +79,7 @@ private slots:
     {
         const QByteArray whole = Job(5000);
         QProcess writer;
-        startWriter(writer, 5000, 100);
+        startSecondClient(writer, 5000, 100);
         int opened = 0, partial = 0;
         while (!writer.waitForFinished(0)) {
             for (const QString& name : QDir(m_jobs).entryList({"*.job"}, QDir::Files)) {

@@ -36,9 +36,9 @@ private slots:
         SetStatus(&status, 0);
     }
 
-    // Sent: the job's bytes, status 2, the marks watched. Refused before any write (an empty list
-    // first) or at another waiting job of the same name: the warning, status 1, nothing watched. A
-    // waiting job is never written over; one of the same bytes is this request sent twice.
+    // Sent: the job's bytes, status 2, the marks watched. Refused before any write (list, folder,
+    // characters, in this order) or by another waiting job of the same name: the warning, status 1,
+    // nothing watched. A waiting job is never replaced; the same bytes are this request sent twice.
     void convert_data()
     {
         QTest::addColumn<QString>("folder");
@@ -54,6 +54,8 @@ private slots:
             << QByteArray("OUTDIR=Citt\xE0\r\nDXFDWG=DXF\r\n \\\\srv\\\x80.dxf\r\n");
         QTest::newRow("empty list, bad folder") << "..\\x" << QStringList{} << QByteArray()
             << "Nessun disegno da convertire: trascinare i disegni nell'elenco." << QByteArray("<missing>");
+        QTest::newRow("bad folder, bad path") << "..\\x" << QStringList{"a\nb"} << QByteArray()
+            << "Cartella di archiviazione non valida: ..\\x" << QByteArray("<missing>");
         QTest::newRow("line feed") << "" << QStringList{"a", "b\nDXFDWG=DWG"} << QByteArray()
             << "Percorso non valido: b\nDXFDWG=DWG" << QByteArray("<missing>");
         QTest::newRow("outside the code page") << "\u56FE" << QStringList{"a"} << QByteArray()
