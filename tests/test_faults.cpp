@@ -59,7 +59,7 @@ private slots:
     {
         const QByteArray whole = Job(32767);
         int checked = 0;
-        for (int kill = 0; kill < 10; ++kill) {
+        for (int i = 0; i < 10; ++i) {
             QProcess writer;
             startSecondClient(writer, 32767, -1);
             QTest::qSleep(20 + QRandomGenerator::global()->bounded(200));
@@ -85,7 +85,8 @@ private slots:
             for (const QString& name : QDir(m_jobs).entryList({"*.job"}, QDir::Files)) {
                 QFile file(m_jobs + "/" + name);
                 if (file.open(QIODevice::ReadOnly))   // else taken between the listing and the open
-                    partial += file.readAll() != whole, ++opened;
+                    partial += file.readAll() != whole;
+                opened += file.isOpen();
             }
         }
         qInfo("writes=100 opened=%d partial=%d", opened, partial);
