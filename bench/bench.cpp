@@ -1,5 +1,6 @@
 // The client's time on what users wait for, each beside a floor measured in the same run: what
 // the same work costs when done the plainest way Qt offers. Medians of several rounds.
+#include "Request.h"
 #include "Window.h"
 #include "platform/Host.h"
 #include "platform/HostPath.h"
@@ -222,25 +223,27 @@ void StartUp(const QString& self)
            Median(ms[2]), Median(kb[2]) / 1024);
 }
 
-// ticks N [wip]: N ticks of a watcher on a request whose .log is there and whose .wip is absent
+// ticks N [wip]: N ticks on a request whose .log is there and whose .wip is absent
 // (or there, with "wip"), for counting system calls from outside.
 int Ticks(int count, bool working)
 {
     QTemporaryDir dir;
+    TestHost host;   // the real file calls, and nothing more
+    WiredRequest wired(host);
+    SettingsRecord s;
+    InitDefaults(s);
+    s.JobFileDir = QDir::toNativeSeparators(dir.path());
+    s.DXFOutDirRoot = s.JobFileDir;
+    host.time = 1;
+    if (!SendAndWait(wired.request, s, {QStringLiteral("a.dxf")}))
+        return 1;
     QFile(dir.filePath(QStringLiteral("Z_1.log"))).open(QIODevice::WriteOnly);
     if (working)
         QFile(dir.filePath(QStringLiteral("Z_1.wip"))).open(QIODevice::WriteOnly);
-    QLabel status;
-    TestHost host;   // the real file calls, and nothing more
-    Watcher watcher(&status, host);
-    WatchedRequest request;
-    request.WipFilePath = QDir::toNativeSeparators(dir.filePath(QStringLiteral("Z_1.wip")));
-    request.LogFilePath = QDir::toNativeSeparators(dir.filePath(QStringLiteral("Z_1.log")));
-    watcher.watch(request);
     for (int i = 0; i < count; ++i)
-        TickAndWait(watcher, host);
+        TickAndWait(wired.request, host);
     const QString expected = working ? QStringLiteral("Conversione in corso...") : QStringLiteral("File convertiti.");
-    return status.text() == expected || count == 0 ? 0 : 1;
+    return wired.status.text() == expected || count == 0 ? 0 : 1;
 }
 
 } // namespace

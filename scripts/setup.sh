@@ -2,11 +2,13 @@
 # Sourced, not run.
 
 # Debian packages the build, the tests and the demo need. The package test validates and packs
-# what it installs and drives the installed program from the keyboard on a virtual display; the
-# Windows core of the platform layer is built with MinGW-w64 and run under Wine.
+# what it installs and drives the installed program from the keyboard on a virtual display.
 KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n fonts-liberation2
                 xvfb xauth xdotool
-                desktop-file-utils appstream dpkg-dev g++-mingw-w64-x86-64 wine64)
+                desktop-file-utils appstream dpkg-dev)
+# What the Windows build adds: MinGW-w64, Wine to run the tests, NSIS for the setup program,
+# ImageMagick to read the window's colours off a screenshot.
+KIVRA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 nsis imagemagick)
 
 kivra_install() {
     local missing=()

@@ -1,32 +1,36 @@
 #pragma once
 #include "platform/Host.h"
-#include "request/Convert.h"
-#include "request/Watcher.h"
+#include "platform/HostPath.h"
 
 #include <QtTest>
 #include <atomic>
 #include <shared_mutex>
 
-// A host with a fixed clock that collects warnings and counts file calls. Files are real; file
-// calls come from workers and wait while the gate is locked, as on a share that stopped answering.
+// A host with a fixed clock that collects warnings and counts file calls. Files are real, but the
+// share that holds the paths under badShare (every path when it is empty) can misbehave: while
+// the gate is locked its calls wait, as on a share that stopped answering; while failing its
+// status calls fail, as on a share that dropped for a moment.
 class TestHost : public Host {
 public:
     QStringList warnings;
     int time = 45678;
     mutable std::atomic<int> fileCalls{0};   // begun, waiting or not
     mutable std::shared_mutex gate;
+    QString badShare;                        // a host path; set while no call is out
+    std::atomic<bool> failing{false};
     std::function<void()> onPublished;       // a quick server at work
 
     void showWarning(const QString& text) override { warnings << text; }
     int secondsSinceMidnight() const override { return time; }
     FileStatus fileStatus(const QString& path) const override
     {
-        pass();
-        return Host::fileStatus(path);
+        FileStatus dropped;
+        dropped.unknown = true;
+        return pass(path) && failing ? dropped : Host::fileStatus(path);
     }
     Publication publishFile(const QString& path, const QByteArray& bytes) const override
     {
-        pass();
+        pass(path);
         const Publication publication = Host::publishFile(path, bytes);
         if (onPublished)
             onPublished();
@@ -34,10 +38,14 @@ public:
     }
 
 private:
-    void pass() const
+    // Whether path is on the bad share; waits while it hangs.
+    bool pass(const QString& path) const
     {
         ++fileCalls;
+        if (!QDir::fromNativeSeparators(HostPath(path)).startsWith(QDir::fromNativeSeparators(badShare)))
+            return false;
         std::shared_lock passing(gate);
+        return true;
     }
 };
 
@@ -55,17 +63,8 @@ inline QByteArray ReadBytes(const QString& path)
 
 inline QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
-// Convert, waiting for its write to end; false when it was refused before any write.
-inline bool ConvertAndWait(SettingsRecord& s, const QStringList& drawings, QLabel* status, Watcher& watcher, TestHost& host)
-{
-    bool written = false;
-    return Convert(s, drawings, status, watcher, host, [&] { written = true; }) && QTest::qWaitFor([&] { return written; });
-}
-
-// One tick, waiting for its result; false if it made more than two file calls.
-inline bool TickAndWait(Watcher& watcher, TestHost& host)
-{
-    host.fileCalls = 0;
-    watcher.tick();
-    return QTest::qWaitFor([&] { return !watcher.looking(); }) && host.fileCalls <= 2;
-}
+#ifdef Q_OS_WIN
+constexpr bool Windows = true;
+#else
+constexpr bool Windows = false;
+#endif

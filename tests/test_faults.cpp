@@ -1,4 +1,4 @@
-#include "TestHost.h"
+#include "Request.h"
 #include "request/JobFile.h"
 #include "settings/Settings.h"
 
@@ -38,19 +38,18 @@ private slots:
         InitDefaults(s);
         s.JobFileDir = Native(m_jobs);
         TestHost host;
-        QLabel status;
-        Watcher watcher(&status, host);
+        WiredRequest wired(host);
         rlimit saved{};
         getrlimit(RLIMIT_FSIZE, &saved);
         const rlimit low{16, saved.rlim_max};
         std::signal(SIGXFSZ, SIG_IGN);
         QCOMPARE(setrlimit(RLIMIT_FSIZE, &low), 0);
-        const bool started = ConvertAndWait(s, {"C:\\a.dxf", "C:\\b.dxf"}, &status, watcher, host);
+        const bool started = SendAndWait(wired.request, s, {"C:\\a.dxf", "C:\\b.dxf"});
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(started);
         QCOMPARE(host.warnings, QStringList{"Impossibile scrivere il file " + m_jobs
                                             + "/Z_45678.job: scrittura non riuscita (disco pieno o file troppo grande?)"});
-        QCOMPARE(status.text() + watcher.watched().WipFilePath + jobFolder().join(""), "Preparazione della lista");
+        QCOMPARE(wired.status.text() + wired.request.watched().WipFilePath + jobFolder().join(""), "Preparazione della lista");
     }
 
     // SIGKILL at random moments while a client writes jobs of 32767 drawings: no ".job" name

@@ -1,3 +1,4 @@
+#include "TestHost.h"
 #include "platform/HostPath.h"
 
 #include <QtTest>
@@ -5,15 +6,18 @@
 class TestPlatform : public QObject {
     Q_OBJECT
 private slots:
-    // Windows-style paths to the host and, for what the server reads, back: a drive letter is a
-    // share under /mnt/<letter>; "c:x" is no drive, nor an upper-case /mnt/Y one of ours.
+    // Windows-style paths to the host and, for what the server reads, back: on Linux a drive
+    // letter is a share under /mnt/<letter>; "c:x" is no drive, nor an upper-case /mnt/Y one of
+    // ours. Windows has them as they are.
     void paths()
     {
         const QStringList rows[] = {{"y:\\Richieste\\Z_1.job", "/mnt/y/Richieste/Z_1.job", "y:\\Richieste\\Z_1.job"},
                                     {"Y:", "/mnt/y", "y:\\"}, {"c:x", "c:x", "c:x"}, {"/srv\\a", "/srv/a", "/srv/a"},
                                     {"/mnt/Y/a.dxf", "/mnt/Y/a.dxf", "/mnt/Y/a.dxf"}};
-        for (const QStringList& row : rows)
-            QCOMPARE(HostPath(row[0]) + " " + WindowsPath(row[1]), row[1] + " " + row[2]);
+        for (const QStringList& row : rows) {
+            QCOMPARE(HostPath(row[0]), Windows ? row[0] : row[1]);
+            QCOMPARE(WindowsPath(row[1]), Windows ? row[1] : row[2]);
+        }
     }
 
     // Output sub-folders: those that could leave the output root are refused by the client before
@@ -25,6 +29,24 @@ private slots:
         for (const char* folder : {"..\\fuori", "a\\..\\..\\x", "a/..\\../x", "\\x", "/tmp/x", "c:\\x", "c:x", "a?b", "a\tb",
                                    "a.\\b", "a \\b", "a\\\\b"})
             QVERIFY2(!StaysInsideRoot(QString(folder)), folder);
+    }
+
+    // One status call: a file, a folder, or nothing there; a look that fails for another reason
+    // (a name the host cannot have here, a share that dropped in use) says so, and is never absence.
+    void fileStatus()
+    {
+        QTemporaryDir dir;
+        WriteBytes(dir.filePath("file"), "x");
+        const QString base = Native(dir.path()) + "\\";
+        const struct { QString path; const char* seen; } rows[] = {
+            {base + "file", "file"}, {Native(dir.path()), "folder"}, {base + "missing", "none"},
+            {base + "missing\\x", "none"}, {base + "file\\x", "none"}, {base + (Windows ? "a?b" : QString(300, 'n')), "unknown"}, {"", "none"}};
+        for (const auto& row : rows) {
+            const FileStatus status = Host().fileStatus(row.path);
+            const char* seen = status.unknown ? "unknown" : status.isFile ? "file" : status.isFolder ? "folder" : "none";
+            QCOMPARE(seen, row.seen);
+        }
+        QVERIFY(qAbs(Host().fileStatus(base + "file").modified - QDateTime::currentMSecsSinceEpoch()) < 60000);
     }
 };
 

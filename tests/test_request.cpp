@@ -1,25 +1,34 @@
-#include "TestHost.h"
-#include "request/Status.h"
+#include "Request.h"
 #include "settings/Settings.h"
 
-#include <QLabel>
 #include <QtTest>
 
 #include <memory>
 
-// A request on real folders: the job Convert publishes, and what the watcher makes of the
-// server's marks.
+// A request on real folders: the job it publishes, and what it makes of the server's marks,
+// also while the shares misbehave.
 class TestRequest : public QObject {
     Q_OBJECT
     QTemporaryDir m_tmp;
     QString m_jobs = m_tmp.filePath("Richieste"), m_out = m_tmp.filePath("Uscita");
     SettingsRecord s;
     std::unique_ptr<TestHost> host;
-    QLabel status;
-    std::unique_ptr<Watcher> watcher;
+    std::unique_ptr<WiredRequest> wired;
 
-    bool convert(const QStringList& drawings) { return ConvertAndWait(s, drawings, &status, *watcher, *host); }
-    QString look() const { return status.palette().color(QPalette::Window).name() + " " + status.text(); }
+    bool convert(const QStringList& drawings) { return SendAndWait(wired->request, s, drawings); }
+    bool tick() { return TickAndWait(wired->request, *host); }
+    QString look() const { return wired->look(); }
+    QString watched() const { return wired->request.watched().WipFilePath + " " + wired->request.watched().LogFilePath; }
+    QString marks(const QString& name, const QString& folder = "Lotto7") const
+    {
+        return Native(m_jobs) + "\\" + name + ".wip " + Native(m_out) + (folder.isEmpty() ? "" : "\\" + folder) + "\\" + name + ".log";
+    }
+    void writeLog(const QString& name, qint64 modified)
+    {
+        QFile file(m_out + "/Lotto7/" + name + ".log");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QVERIFY(file.setFileTime(QDateTime::fromMSecsSinceEpoch(modified), QFileDevice::FileModificationTime));
+    }
 
 private slots:
     void init()
@@ -31,9 +40,9 @@ private slots:
         InitDefaults(s);
         s.JobFileDir = Native(m_jobs);
         s.DXFOutDirRoot = Native(m_out);
+        wired.reset();
         host = std::make_unique<TestHost>();
-        watcher = std::make_unique<Watcher>(&status, *host);
-        SetStatus(&status, 0);
+        wired = std::make_unique<WiredRequest>(*host);
     }
 
     // Sent: the job's bytes, status 2, the marks watched. Refused before any write (list, folder,
@@ -49,7 +58,7 @@ private slots:
         QTest::newRow("two drawings") << "Lotto7" << QStringList{"C:\\D\\pezzo1.dxf", "C:\\D\\pezzo2.dwg"} << QByteArray() << ""
             << QByteArray("OUTDIR=Lotto7\r\nDXFDWG=DXF\r\nC:\\D\\pezzo1.dxf\r\nC:\\D\\pezzo2.dwg\r\n");
         QTest::newRow("no folder; order, duplicates, a mounted drive") << "" << QStringList{"b", "/mnt/y/D/a.dxf", "b"} << QByteArray()
-            << "" << QByteArray("DXFDWG=DXF\r\nb\r\ny:\\D\\a.dxf\r\nb\r\n");
+            << "" << QByteArray(Windows ? "DXFDWG=DXF\r\nb\r\n/mnt/y/D/a.dxf\r\nb\r\n" : "DXFDWG=DXF\r\nb\r\ny:\\D\\a.dxf\r\nb\r\n");
         QTest::newRow("code page") << "Città" << QStringList{" \\\\srv\\€.dxf"} << QByteArray() << ""
             << QByteArray("OUTDIR=Citt\xE0\r\nDXFDWG=DXF\r\n \\\\srv\\\x80.dxf\r\n");
         QTest::newRow("empty list, bad folder") << "..\\x" << QStringList{} << QByteArray()
@@ -81,73 +90,166 @@ private slots:
         QCOMPARE(ReadBytes(m_jobs + "/Z_45678.job"), job);
         QCOMPARE(QDir(m_jobs).entryList(QDir::Files | QDir::Hidden).size(), int(job != "<missing>"));
         QCOMPARE(look(), warning.isEmpty() ? "#ffff00 Richiesta inviata al server" : "#ff0000 Preparazione della lista");
-        const QString marks = Native(m_jobs) + "\\Z_45678.wip " + Native(m_out) + (folder.isEmpty() ? "" : "\\" + folder) + "\\Z_45678.log";
-        QCOMPARE(watcher->watched().WipFilePath + " " + watcher->watched().LogFilePath, warning.isEmpty() ? marks : " ");
+        QCOMPARE(watched(), warning.isEmpty() ? marks("Z_45678", folder) : " ");
     }
 
-    // A share that stops answering: one look at a time, and a look that comes back after a reset
-    // and a new request changes nothing.
-    void aHungShare()
+    // A job that does not go out, refused before any write or under a taken name, leaves the
+    // request that is running watched: its status comes back at the next tick.
+    void aRefusalKeepsTheRequest()
+    {
+        s.OutFolder = "Lotto7";
+        QVERIFY(convert({"a"}));
+        WriteBytes(m_jobs + "/Z_45678.wip", "");
+        s.OutFolder = "..\\fuori";
+        QVERIFY(!convert({"a"}));
+        s.OutFolder = "Lotto7";
+        QVERIFY(convert({"b"}));   // the same second, another list: the server has not taken the first
+        QCOMPARE(host->warnings.size(), 2);
+        QCOMPARE(look(), "#ff0000 Preparazione della lista");
+        QCOMPARE(watched(), marks("Z_45678"));
+        QVERIFY(tick());
+        QCOMPARE(look(), "#00ffff Conversione in corso...");
+    }
+
+    // The request folder stops answering: one look at a time, and a look that comes back after a
+    // reset and a new request changes nothing.
+    void aHungRequestFolder()
     {
         QVERIFY(convert({"a"}));
         WriteBytes(m_jobs + "/Z_45678.wip", "");
         host->fileCalls = 0;
         std::unique_lock hung(host->gate);
-        watcher->tick();
-        watcher->tick();
+        wired->request.tick();
+        wired->request.tick();
         QTRY_COMPARE(host->fileCalls.load(), 1);
-        watcher->StopWatching();   // a reset
+        wired->request.reset();
         host->time = 45679;
-        bool written = false;
-        QVERIFY(Convert(s, {"b"}, &status, *watcher, *host, [&] { written = true; }));
-        QTRY_COMPARE(host->fileCalls.load(), 2);   // the look, and the new request's first call
+        QSignalSpy ended(&wired->request, &CurrentRequest::sendEnded);
+        QVERIFY(wired->request.send(s, {"b"}));
+        QTRY_COMPARE(host->fileCalls.load(), 3);   // the look, and the new request's two calls
+        QVERIFY(!wired->request.idle());
         hung.unlock();
-        QTRY_VERIFY(written && !watcher->looking());
-        QCOMPARE(status.text(), "Richiesta inviata al server");
+        QTRY_VERIFY(ended.size() == 1 && !wired->request.looking());
+        QCOMPARE(look(), "#ffff00 Richiesta inviata al server");
+        QVERIFY(wired->request.idle());
+        QCOMPARE(host->fileCalls.load(), 3);   // no second look was waiting its turn
     }
 
-    void watcherFollowsTheServer_data()
+    // The output root stops answering, with yesterday's log in it: jobs still go out, one while a
+    // look hangs there too. Once it answers again, that log is not taken for the request's, and
+    // a real completion is.
+    void aHungOutputRoot()
     {
-        // First, before the request: S, yesterday's log of the same name; Q, a log written while the
-        // job is published. Then W+/W- make or remove the .wip, L+/L- the .log, L~ rewrites it,
-        // LD makes a folder of its name; ".N": a tick, then status N.
-        QTest::addColumn<QStringList>("steps");
-        QTest::newRow("sent, working, done") << QStringList{".2", "W+", ".3", "W-", "L+", ".4", "L-", ".4"};
-        QTest::newRow("both present: working") << QStringList{"W+", "L+", ".3", "W-", ".4"};
-        QTest::newRow("stale log is not done") << QStringList{"S", ".2", "W+", ".3", "W-", ".3"};
-        QTest::newRow("stale log rewritten is done") << QStringList{"S", ".2", "L~", ".4"};
-        QTest::newRow("log written while the job is published") << QStringList{"Q", ".4"};
-        QTest::newRow("a folder named like the log is no log") << QStringList{"LD", ".2"};
+        QThreadPool::globalInstance()->setMaxThreadCount(1);   // a one-CPU machine: the request has workers of its own
+        s.OutFolder = "Lotto7";
+        writeLog("Z_45679", QDateTime::currentMSecsSinceEpoch() - 86400000);
+        host->badShare = m_out;
+        std::unique_lock hung(host->gate);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(convert({"a"}));
+        qInfo("published with the output root hung: %lld ms", clock.elapsed());
+        wired->request.tick();   // no .wip: the look waits on the log
+        QTRY_COMPARE(host->fileCalls.load(), 4);
+        host->time = 45679;
+        QVERIFY(convert({"b"}));
+        QCOMPARE(ReadBytes(m_jobs + "/Z_45679.job"), "OUTDIR=Lotto7\r\nDXFDWG=DXF\r\nb\r\n");
+        hung.unlock();
+        QTRY_VERIFY(!wired->request.looking());
+        QVERIFY(tick());
+        QCOMPARE(look(), "#ffff00 Richiesta inviata al server");
+        writeLog("Z_45679", QDateTime::currentMSecsSinceEpoch());
+        QVERIFY(tick());
+        QCOMPARE(look(), "#00ff00 File convertiti.");
     }
-    void watcherFollowsTheServer()
+
+    // A write that ends after a reset: its job is not watched, and its failure says why but
+    // leaves the status alone.
+    void aWriteThatEndsAfterAReset_data()
+    {
+        QTest::addColumn<QByteArray>("waiting");
+        QTest::addColumn<int>("warnings");
+        QTest::newRow("published") << QByteArray() << 0;
+        QTest::newRow("name taken") << QByteArray("DXFDWG=DWG\r\nx\r\n") << 1;
+    }
+    void aWriteThatEndsAfterAReset()
+    {
+        QFETCH(QByteArray, waiting);
+        QFETCH(int, warnings);
+        if (!waiting.isNull())
+            WriteBytes(m_jobs + "/Z_45678.job", waiting);
+        std::unique_lock hung(host->gate);
+        QSignalSpy ended(&wired->request, &CurrentRequest::sendEnded);
+        QVERIFY(wired->request.send(s, {"a"}));
+        wired->request.reset();
+        SetStatus(&wired->status, Idle);
+        hung.unlock();
+        QVERIFY(ended.wait());
+        QCOMPARE(host->warnings.size(), warnings);
+        QCOMPARE(look(), "#ffffff " + IdleCaption);
+        QCOMPARE(watched(), " ");
+    }
+
+    // The steps are done in turn; "tick: …" ticks, then expects that status. Before the request
+    // is sent, the output folder may hold yesterday's log of the same name, or a log of this very
+    // second (shares that keep whole seconds cannot tell a log rewritten within it).
+    void followsTheServer_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::newRow("sent, working, done") << QStringList{"send", "tick: sent", "wip appears", "tick: converting", "wip goes",
+                                                            "log appears", "tick: converted", "log goes", "tick: converted"};
+        QTest::newRow("both marks: working") << QStringList{"send", "wip appears", "log appears", "tick: converting", "wip goes",
+                                                            "tick: converted"};
+        QTest::newRow("yesterday's log is not done") << QStringList{"yesterday's log", "send", "tick: sent", "wip appears",
+                                                                    "tick: converting", "wip goes", "tick: converting"};
+        QTest::newRow("yesterday's log rewritten is done") << QStringList{"yesterday's log", "send", "log rewritten", "tick: converted"};
+        QTest::newRow("yesterday's log gone and back is done") << QStringList{"yesterday's log", "send", "log goes", "tick: sent",
+                                                                             "log written yesterday", "tick: converted"};
+        QTest::newRow("a share that drops tells nothing") << QStringList{"yesterday's log", "send", "output root drops", "log goes",
+            "tick: sent", "log written yesterday", "share is back", "tick: sent", "wip appears", "share drops", "tick: sent"};
+        QTest::newRow("dropped while sending") << QStringList{"yesterday's log", "share drops while sending", "send", "tick: sent",
+                                                              "log rewritten", "tick: converted"};
+        QTest::newRow("rewritten within the same second") << QStringList{"log of this second", "send", "tick: sent", "wip appears",
+            "tick: converting", "wip goes", "log of this second", "tick: converted"};
+        QTest::newRow("a log written while publishing is done") << QStringList{"log written while publishing", "send", "tick: converted"};
+        QTest::newRow("a folder named like the log is no log") << QStringList{"folder named like the log", "send", "tick: sent"};
+    }
+    void followsTheServer()
     {
         QFETCH(QStringList, steps);
         const QString wip = m_jobs + "/Z_45678.wip", log = m_out + "/Lotto7/Z_45678.log";
-        const auto writeLog = [&](int age) {
-            QFile file(log);
-            file.open(QIODevice::WriteOnly);
-            file.setFileTime(QDateTime::currentDateTime().addSecs(-age), QFileDevice::FileModificationTime);
-        };
-        if (steps.first() == "S")
-            writeLog(86400);
-        if (steps.first() == "Q")
-            host->onPublished = [&] { writeLog(0); };
-        QVERIFY(TickAndWait(*watcher, *host));   // before any request: nothing to look at
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        QVERIFY(tick());   // before any request: nothing to look at
         QCOMPARE(look() + QString::number(host->fileCalls), "#ffffff " + IdleCaption + "0");
         s.OutFolder = "Lotto7";
-        QVERIFY(convert({"a"}));
-        const QStringList looks{"", "", "#ffff00 Richiesta inviata al server", "#00ffff Conversione in corso...",
-                                "#00ff00 File convertiti."};
+        const QMap<QString, QString> looks{{"sent", "#ffff00 Richiesta inviata al server"},
+                                           {"converting", "#00ffff Conversione in corso..."},
+                                           {"converted", "#00ff00 File convertiti."}};
+        const QMap<QString, std::function<void()>> actions{
+            {"wip appears", [&] { WriteBytes(wip, ""); }},
+            {"wip goes", [&] { QFile::remove(wip); }},
+            {"log appears", [&] { writeLog("Z_45678", now); }},
+            {"log goes", [&] { QFile::remove(log); }},
+            {"log rewritten", [&] { writeLog("Z_45678", now - 10000); }},
+            {"yesterday's log", [&] { writeLog("Z_45678", now - 86400000); }},
+            {"log written yesterday", [&] { writeLog("Z_45678", now - 86400000); }},
+            {"log of this second", [&] { writeLog("Z_45678", now / 1000 * 1000); }},
+            {"log written while publishing", [&] { host->onPublished = [&] { writeLog("Z_45678", now); }; }},
+            {"folder named like the log", [&] { QDir().mkpath(log); }},
+            {"share drops", [&] { host->failing = true; }},
+            {"output root drops", [&] { host->badShare = m_out, host->failing = true; }},
+            {"share is back", [&] { host->failing = false, host->badShare.clear(); }},
+            {"share drops while sending", [&] { host->failing = true, host->onPublished = [&] { host->failing = false; }; }},
+        };
         for (const QString& step : steps) {
-            if (step == "W+") WriteBytes(wip, "");
-            else if (step == "W-") QFile::remove(wip);
-            else if (step == "L+") writeLog(0);
-            else if (step == "L-") QFile::remove(log);
-            else if (step == "L~") writeLog(10);
-            else if (step == "LD") QDir().mkpath(log);
-            else if (step.startsWith('.')) {
-                QVERIFY(TickAndWait(*watcher, *host));
-                QCOMPARE(look(), looks[step.mid(1).toInt()]);
+            if (step == "send") {
+                QVERIFY(convert({"a"}));
+            } else if (step.startsWith("tick: ")) {
+                QVERIFY(tick());
+                QCOMPARE(look(), looks[step.mid(6)]);
+            } else {
+                QVERIFY2(actions.contains(step), qPrintable(step));
+                actions[step]();
             }
         }
     }

@@ -34,6 +34,8 @@ private slots:
         QTest::newRow("numbers refused, earlier value kept") << QByteArray(refused, sizeof refused - 1) << Fields{{"MaxNumberFiles", "9"}}
             << QStringList(6, "Errore convertendo WaitTimeout in Long") + QStringList{"Errore convertendo StuckConverterTimeout in Long",
                "Errore convertendo MaxNumberFiles in Integer", "Errore convertendo MaxNumberFiles in Integer"};
+        QTest::newRow("utf-8 without a mark, as Linux editors save it") << QByteArray("RunStringPAR=Citt\xC3\xA0 \xE2\x82\xAC")
+            << Fields{{"RunString1", "Città €"}} << QStringList{};
         QTest::newRow("utf-8 by its mark, a wrong byte replaced") << QByteArray("\xEF\xBB\xBFRunStringPAR=Citt\xC3\xA0 \xE0\r\n")
             << Fields{{"RunString1", "Città \uFFFD"}} << QStringList{};
         QTest::newRow("folders: taken only if they exist") << QByteArray("DXFOutDirRoot=%DIR%\nJobFileDir=%DIR%\\file\rJobFileDir=")

@@ -22,7 +22,7 @@ class TestWindow : public QObject {
         for (const QString& dir : {program, m_jobs, m_out})
             QDir().mkpath(dir);
         if (!ini.isNull())
-            WriteBytes(program + "/kivra_client.ini", "JobFileDir=" + m_jobs.toUtf8() + "\nDXFOutDirRoot=" + m_out.toUtf8() + "\n" + ini);
+            WriteBytes(program + "/kivra_client.ini", "JobFileDir=" + Native(m_jobs).toUtf8() + "\nDXFOutDirRoot=" + Native(m_out).toUtf8() + "\n" + ini);
         host.warnings.clear();
         return std::make_unique<frmClient>(s, host, Native(program));
     }
@@ -34,8 +34,9 @@ private slots:
         QTest::addColumn<QString>("shown");   // mode, cap, "Percorso"
         QTest::addColumn<QStringList>("warnings");
         QTest::newRow("settings file") << QByteArray("DXFDWGmode=dwg\nMaxNumberFiles=-1\nKeepLog=forse\nMaxNumberFiles=x")
-            << "DWG -1 " + m_out << QStringList{"Valore KeepLog non riconosciuto: forse", "Errore convertendo MaxNumberFiles in Integer"};
-        QTest::newRow("none") << QByteArray() << "DXF 3 /mnt/y/Richieste" << QStringList{m_tmp.filePath("programma/kivra_client.ini non esiste")};
+            << "DWG -1 " + Native(m_out) << QStringList{"Valore KeepLog non riconosciuto: forse", "Errore convertendo MaxNumberFiles in Integer"};
+        QTest::newRow("none") << QByteArray() << QString("DXF 3 ") + (Windows ? "y:\\Richieste" : "/mnt/y/Richieste")
+                              << QStringList{Native(m_tmp.filePath("programma/kivra_client.ini")) + " non esiste"};
     }
     void startUp()
     {
@@ -48,7 +49,7 @@ private slots:
         QCOMPARE(host.warnings, warnings);
         QCOMPARE(w->lblStatus->text() + " " + QString::number(w->Timer1->isActive() ? w->Timer1->interval() : 0), IdleCaption + " 1500");
         QTest::keyClicks(w->txtFolder, "clienti\\Lotto7");
-        QCOMPARE(s.OutFolder + " " + w->txtPath->text(), "clienti\\Lotto7 " + shown.section(' ', 2) + "/clienti/Lotto7");
+        QCOMPARE(s.OutFolder + " " + w->txtPath->text(), "clienti\\Lotto7 " + shown.section(' ', 2) + Native("/clienti/Lotto7"));
     }
 
     // Files dragged from the file manager: status 1 first, then the files in order up to the cap.
@@ -86,7 +87,7 @@ private slots:
         w->ListV->addPaths({"pezzo0.dxf"});
         QStringList expected{"pezzo0.dxf"};
         for (const QUrl& url : data->urls().mid(0, listed - 1))
-            expected << url.toLocalFile();
+            expected << Native(url.toLocalFile());
         QCOMPARE(DragAndDrop(*w, data, Qt::DropActions(actions)), listed > 1 ? Qt::CopyAction : Qt::IgnoreAction);
         QCOMPARE(w->lblStatus->text(), listed > 1 ? "Preparazione della lista" : IdleCaption);
         QCOMPARE(w->ListV->paths(), expected);
@@ -114,9 +115,54 @@ private slots:
         QCOMPARE(QAccessible::queryAccessibleInterface(w->lblStatus)->text(QAccessible::Name), "File convertiti.");
         w->cmdReset->click();
         WriteBytes(m_jobs + "/Z_45678.wip", "");
+        host.fileCalls = 0;
+        QSignalSpy ticks(w->Timer1, &QTimer::timeout);
         w->Timer1->start(10);
-        QTest::qWait(100);
-        QCOMPARE(w->lblStatus->text() + QString::number(w->ListV->count()), IdleCaption + "0");
+        QTRY_VERIFY(ticks.size() >= 2);
+        QCOMPARE(w->lblStatus->text() + QString::number(w->ListV->count()) + QString::number(host.fileCalls), IdleCaption + "00");
+    }
+
+    // Closing while a share hangs: a write that is out is waited for briefly and its end told, or
+    // one warning says the request may not have gone; a look that is out is not waited for.
+    void closing_data()
+    {
+        QTest::addColumn<QByteArray>("waiting");   // a job of the same name already there
+        QTest::addColumn<bool>("writeHangs");
+        QTest::addColumn<QString>("warning");
+        QTest::newRow("write hangs") << QByteArray() << true
+                                     << "La richiesta Z_45678 potrebbe non essere stata inviata: la cartella condivisa non risponde.";
+        QTest::newRow("write refused in time") << QByteArray("x") << false << "Richiesta non inviata: la richiesta Z_45678 "
+            "precedente non è ancora stata presa in carico dal server. Riprovare tra qualche secondo.";
+        QTest::newRow("look hangs") << QByteArray() << false << "";
+    }
+    void closing()
+    {
+        QFETCH(QByteArray, waiting);
+        QFETCH(bool, writeHangs);
+        QFETCH(QString, warning);
+        const auto w = start("");
+        w->show();
+        if (!waiting.isNull())
+            WriteBytes(m_jobs + "/Z_45678.job", waiting);
+        w->ListV->addPaths({"a"});
+        std::unique_lock hung(host.gate, std::defer_lock);
+        if (writeHangs || !waiting.isNull())
+            hung.lock();
+        w->CmdOut->click();
+        if (!writeHangs) {
+            if (waiting.isNull()) {
+                QTRY_VERIFY(w->CmdOut->isEnabled());
+                hung.lock();
+                w->Timer1->setInterval(10);
+                QTRY_VERIFY(!w->idle());   // the look is out, waiting on the share
+            } else {
+                QTimer::singleShot(200, [&] { hung.unlock(); });
+            }
+        }
+        QVERIFY(w->close());
+        QCOMPARE(host.warnings, warning.isEmpty() ? QStringList{} : QStringList{warning});
+        if (hung.owns_lock())
+            hung.unlock();
     }
 };
 

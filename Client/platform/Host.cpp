@@ -4,6 +4,7 @@
 #include "platform/HostPath.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -28,18 +29,19 @@
 
 namespace {
 
-enum class Renamed { Done, NameTaken, Busy, Failed };
+enum class Renamed { Done, NameTaken, Busy, Unsafe, Failed };
 
 #ifdef Q_OS_WIN
 
 FileStatus StatusOf(const QString& hostPath)
 {
-    const win::Status found = win::FileStatus(hostPath.toStdU16String());
+    const win::Status found = win::PathStatus(hostPath.toStdU16String());
     FileStatus status;
+    status.unknown = found.unknown;
     status.isFolder = found.exists && found.isFolder;
     status.isFile = found.exists && !found.isFolder;
-    if (status.isFile)
-        status.modified = found.modified;
+    if (status.isFile)   // 100 ns units since 1601
+        status.modified = found.modified / 10000 - 11644473600000LL;
     return status;
 }
 
@@ -48,17 +50,19 @@ bool SyncToDisk(int fd)
     return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(fd)));
 }
 
+// reason is set on Busy too, for when the retries run out.
 Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
 {
     unsigned long error = 0;
-    switch (win::MoveNoReplace(from.toStdU16String(), to.toStdU16String(), error)) {
-    case win::Moved::Done: return Renamed::Done;
-    case win::Moved::NameTaken: return Renamed::NameTaken;
-    case win::Moved::Busy: return Renamed::Busy;
-    case win::Moved::Failed: break;
-    }
-    reason = QStringLiteral("impossibile rinominare il file (errore %1)").arg(error);
-    return Renamed::Failed;
+    const win::Moved moved = win::MoveNoReplace(from.toStdU16String(), to.toStdU16String(), error);
+    if (moved == win::Moved::Done)
+        return Renamed::Done;
+    if (moved == win::Moved::NameTaken)
+        return Renamed::NameTaken;
+    reason = moved == win::Moved::Busy && error != ERROR_ACCESS_DENIED
+        ? QStringLiteral("il file è in uso da un altro programma")
+        : QStringLiteral("impossibile rinominare il file (errore %1)").arg(error);
+    return moved == win::Moved::Busy ? Renamed::Busy : Renamed::Failed;
 }
 
 #else
@@ -66,13 +70,15 @@ Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
 FileStatus StatusOf(const QString& hostPath)
 {
     struct stat st;
-    if (::stat(QFile::encodeName(hostPath).constData(), &st) != 0)
-        return {};
     FileStatus status;
+    if (::stat(QFile::encodeName(hostPath).constData(), &st) != 0) {
+        status.unknown = errno != ENOENT && errno != ENOTDIR;
+        return status;
+    }
     status.isFolder = S_ISDIR(st.st_mode);
     status.isFile = !status.isFolder;
     if (status.isFile)
-        status.modified = qint64(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+        status.modified = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     return status;
 }
 
@@ -89,15 +95,21 @@ Renamed Classify(int error, QString& reason)
 {
     if (error == EEXIST)
         return Renamed::NameTaken;
-    if (error == EBUSY)
-        return Renamed::Busy;
-    reason = QStringLiteral("impossibile rinominare il file (")
-        + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char(')');
-    return Renamed::Failed;
+    reason = error == EBUSY ? QStringLiteral("il file è in uso da un altro programma")
+                            : QStringLiteral("impossibile rinominare il file (")
+                                  + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char(')');
+    return error == EBUSY ? Renamed::Busy : Renamed::Failed;
+}
+
+// Errors of a call that the file system does not offer at all.
+bool Unsupported(int error)
+{
+    return error == EPERM || error == ENOSYS || error == ENOTSUP;
 }
 
 // renameat2 refuses an existing target in the same step as the rename, even between two
-// machines on one share. File systems without it get link + unlink, which refuses the same way.
+// machines on one share. File systems without it get link + unlink, which refuses the same way;
+// one that has neither (some FUSE bridges to SMB shares) cannot take a job safely.
 Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
 {
     const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
@@ -109,7 +121,7 @@ Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
         return Classify(errno, reason);
 #endif
     if (::link(source.constData(), target.constData()) != 0)
-        return Classify(errno, reason);
+        return Unsupported(errno) ? Renamed::Unsafe : Classify(errno, reason);
     ::unlink(source.constData());
     return Renamed::Done;
 }
@@ -161,6 +173,11 @@ void Host::showWarning(const QString& text)
 int Host::secondsSinceMidnight() const
 {
     return QTime::currentTime().msecsSinceStartOfDay() / 1000;
+}
+
+qint64 Host::msecsSinceEpoch() const
+{
+    return QDateTime::currentMSecsSinceEpoch();
 }
 
 FileStatus Host::fileStatus(const QString& path) const
@@ -220,11 +237,11 @@ Publication Host::publishFile(const QString& path, const QByteArray& bytes) cons
     if (renamed == Renamed::Done)
         return {Publication::Published, {}};
     file.remove();
-    if (renamed == Renamed::NameTaken)
-        return {Publication::NameTaken, {}};
-    if (renamed == Renamed::Busy)
-        failure = QStringLiteral("il file è in uso da un altro programma");
-    return {Publication::Failed, failure};
+    switch (renamed) {
+    case Renamed::NameTaken: return {Publication::NameTaken, {}};
+    case Renamed::Unsafe: return {Publication::Unsafe, {}};
+    default: return {Publication::Failed, failure};
+    }
 }
 
 bool Host::fileHolds(const QString& path, const QByteArray& bytes) const

@@ -9,12 +9,16 @@
 struct FileStatus {
     bool isFile = false;     // a file, not a folder
     bool isFolder = false;
-    qint64 modified = 0;     // when isFile: changes whenever the file is rewritten; compare only
+    qint64 modified = 0;     // when isFile: last write, ms since 1970 by the file server's clock
+    // The call failed for another reason than "not there" (a share that dropped, a denied
+    // look): the path may or may not name something, and this tells nothing.
+    bool unknown = false;
 };
 
-// How publishing a new file ended.
+// How publishing a new file ended. Unsafe: the folder offers no rename that refuses an existing
+// target, nor hard links, so nothing can be put there without risking a file of the same name.
 struct Publication {
-    enum Outcome { Published, NameTaken, Failed };
+    enum Outcome { Published, NameTaken, Unsafe, Failed };
     Outcome outcome = Failed;
     QString reason;   // why it failed, in words the user reads
 };
@@ -33,8 +37,10 @@ public:
     void setWindow(QWidget* window) { m_window = window; }
     virtual void showWarning(const QString& text);
     virtual int secondsSinceMidnight() const;
+    virtual qint64 msecsSinceEpoch() const;
 
-    // An empty path names nothing and costs no call.
+    // An empty path names nothing and costs no call. fileExists and folderExists are false
+    // when the look failed.
     virtual FileStatus fileStatus(const QString& path) const;
     bool fileExists(const QString& path) const { return fileStatus(path).isFile; }
     bool folderExists(const QString& path) const { return fileStatus(path).isFolder; }

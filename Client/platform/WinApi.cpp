@@ -64,12 +64,17 @@ std::u16string Decode(unsigned codePage, const std::string& bytes)
     return text;
 }
 
-Status FileStatus(const std::u16string& path)
+Status PathStatus(const std::u16string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (path.empty() || !GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data))
-        return {};
     Status status;
+    if (path.empty())
+        return status;
+    if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data)) {
+        const DWORD error = GetLastError();
+        status.unknown = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+        return status;
+    }
     status.exists = true;
     status.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
     status.modified = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32)
@@ -84,7 +89,7 @@ Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsign
     error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)
         return Moved::NameTaken;
-    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION)
+    if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED)
         return Moved::Busy;
     return Moved::Failed;
 }

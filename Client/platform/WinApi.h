@@ -26,17 +26,19 @@ std::u16string Decode(unsigned codePage, const std::string& bytes);
 struct Status {
     bool exists = false;
     bool isFolder = false;
-    long long modified = 0;   // last write, in 100 ns units
+    long long modified = 0;   // last write, in 100 ns units since 1601
+    // The call failed, and not because the path or a folder on it is missing.
+    bool unknown = false;
 };
 
 // One GetFileAttributesExW call.
-Status FileStatus(const std::u16string& path);
+Status PathStatus(const std::u16string& path);
 
 enum class Moved { Done, NameTaken, Busy, Failed };
 
 // MoveFileExW without MOVEFILE_REPLACE_EXISTING: an existing target is refused. Busy when the
-// source is held open (a sharing violation: an antivirus or indexer at work); error is set on
-// Failed.
+// source is held open or denied for a moment (an antivirus, indexer or backup agent at work);
+// error is set on Failed.
 Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsigned long& error);
 
 } // namespace win

@@ -29,6 +29,12 @@ QString AppendLine(QByteArray& job, const QString& tag, const QString& text)
         + text;
 }
 
+// The folder part of a Windows-style path.
+QString FolderOf(const QString& path)
+{
+    return path.left(qMax(0, int(path.lastIndexOf(QLatin1Char('\\')))));
+}
+
 } // namespace
 
 QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArray& bytes)
@@ -92,6 +98,10 @@ QString WriteJobFile(const QString& path, const QString& name, const QByteArray&
         return QStringLiteral("Richiesta non inviata: la richiesta ") + name
             + QStringLiteral(" precedente non è ancora stata presa in carico dal server. "
                              "Riprovare tra qualche secondo.");
+    case Publication::Unsafe:
+        return QStringLiteral("Richiesta non inviata: la cartella condivisa ") + HostPath(FolderOf(path))
+            + QStringLiteral(" non consente di consegnare la richiesta in modo sicuro, senza il rischio "
+                             "di sostituire una richiesta in attesa. Rivolgersi all'amministratore della rete.");
     case Publication::Failed:
         break;
     }

@@ -7,11 +7,11 @@ void SetStatus(QLabel* label, StatusCode code)
     struct Look { QColor background; QString caption; };
     const Look look = [code]() -> Look {
         switch (code) {
-        case 0: return {QColor(255, 255, 255), IdleCaption};
-        case 1: return {QColor(255, 0, 0), QStringLiteral("Preparazione della lista")};
-        case 2: return {QColor(255, 255, 0), QStringLiteral("Richiesta inviata al server")};
-        case 3: return {QColor(0, 255, 255), QStringLiteral("Conversione in corso...")};
-        case 4: return {QColor(0, 255, 0), QStringLiteral("File convertiti.")};
+        case Idle: return {QColor(255, 255, 255), IdleCaption};
+        case PreparingList: return {QColor(255, 0, 0), QStringLiteral("Preparazione della lista")};
+        case RequestSent: return {QColor(255, 255, 0), QStringLiteral("Richiesta inviata al server")};
+        case Converting: return {QColor(0, 255, 255), QStringLiteral("Conversione in corso...")};
+        case Converted: return {QColor(0, 255, 0), QStringLiteral("File convertiti.")};
         default: return {QColor(255, 0, 255), QStringLiteral("Stato sconosciuto")};
         }
     }();

@@ -5,6 +5,15 @@ class QLabel;
 
 using StatusCode = qint16;
 
+// The codes the program sets; any other value shows as "Stato sconosciuto".
+enum StatusName : StatusCode {
+    Idle = 0,
+    PreparingList = 1,
+    RequestSent = 2,
+    Converting = 3,
+    Converted = 4,
+};
+
 // Idle caption of the status field and the address shown in the caption and credits.
 inline const QString IdleCaption = QStringLiteral("www.kivra.example");
 

@@ -2,15 +2,16 @@
 
 #include "platform/Host.h"
 #include "platform/HostPath.h"
-#include "request/Convert.h"
+#include "request/CurrentRequest.h"
 #include "request/Status.h"
-#include "request/Watcher.h"
 #include "settings/ReadSettings.h"
 #include "settings/Settings.h"
 #include "window/DrawingList.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QDir>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -109,7 +110,7 @@ void frmClient::buildControls()
                    Twips(7800, 3480, 1092, 372));
     Label1 = Place(new QLabel(IdleCaption, this), "Label1", Twips(6240, 3960, 2652, 252));
     Timer1 = new QTimer(this);
-    m_watcher = new Watcher(lblStatus, m_host, this);
+    m_request = new CurrentRequest(m_host, this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
 
     Line1->setFrameShape(QFrame::HLine);
@@ -173,8 +174,10 @@ void frmClient::buildControls()
     connect(CmdOut, &QPushButton::clicked, this, &frmClient::CmdOut_Click);
     connect(cmdReset, &QPushButton::clicked, this, &frmClient::cmdReset_Click);
     connect(cmdAbort, &QPushButton::clicked, this, &QWidget::close);
-    connect(ListV, &DrawingList::filesArriving, this, [this] { SetStatus(lblStatus, 1); });
+    connect(ListV, &DrawingList::filesArriving, this, [this] { SetStatus(lblStatus, PreparingList); });
     connect(Timer1, &QTimer::timeout, this, &frmClient::Timer1_Timer);
+    connect(m_request, &CurrentRequest::statusChanged, this, [this](StatusCode code) { SetStatus(lblStatus, code); });
+    connect(m_request, &CurrentRequest::sendEnded, this, &frmClient::sendEnded);
 }
 
 void frmClient::startUp(const QString& programDir)
@@ -188,7 +191,7 @@ void frmClient::startUp(const QString& programDir)
         OptDXF->setChecked(true);
     else
         OptDWG->setChecked(true);
-    SetStatus(lblStatus, 0);
+    SetStatus(lblStatus, Idle);
     txtMaxDrawings->setText(QString::number(m_settings.MaxNumberFiles));
     ListV->setMaxItems(m_settings.MaxNumberFiles);
     ListV->setFocus();
@@ -215,25 +218,61 @@ void frmClient::CmdOut_Click()
     // One write at a time: the button comes back when the write has ended, and with it the
     // keyboard focus that disabling it moved on.
     const bool focused = CmdOut->hasFocus();
-    if (!Convert(m_settings, ListV->paths(), lblStatus, *m_watcher, m_host, [this] {
-            CmdOut->setEnabled(true);
-            if (m_focusMovedTo && QApplication::focusWidget() == m_focusMovedTo)
-                CmdOut->setFocus(Qt::OtherFocusReason);
-        }))
+    if (!m_request->send(m_settings, ListV->paths()))
         return;
     CmdOut->setEnabled(false);
     m_focusMovedTo = focused ? QApplication::focusWidget() : nullptr;
 }
 
+void frmClient::sendEnded(const QString& warning)
+{
+    CmdOut->setEnabled(true);
+    if (m_focusMovedTo && QApplication::focusWidget() == m_focusMovedTo)
+        CmdOut->setFocus(Qt::OtherFocusReason);
+    m_focusMovedTo = nullptr;
+    if (!warning.isEmpty())
+        m_host.showWarning(warning);
+}
+
 void frmClient::cmdReset_Click()
 {
     ListV->clear();
-    SetStatus(lblStatus, 0);
+    SetStatus(lblStatus, Idle);
     // Nothing of the earlier request is watched any more, its .wip mark included.
-    m_watcher->StopWatching();
+    m_request->reset();
+}
+
+bool frmClient::idle()
+{
+    return m_request->idle();
+}
+
+// A job still being written is waited for briefly, so that how it ended is told while the window
+// is there; when the share does not answer, one warning says so. A look that is out is not waited
+// for: it has nothing to tell once the window is gone.
+void frmClient::closeEvent(QCloseEvent* event)
+{
+    if (m_closing) {   // a second close while the first waits
+        event->ignore();
+        return;
+    }
+    if (m_request->writing()) {
+        m_closing = true;
+        setEnabled(false);
+        const QString name = m_request->writingName();
+        QEventLoop wait;
+        connect(m_request, &CurrentRequest::sendEnded, &wait, &QEventLoop::quit);
+        QTimer::singleShot(1000, &wait, &QEventLoop::quit);
+        wait.exec();
+        if (m_request->writing())
+            m_host.showWarning(QStringLiteral("La richiesta ") + name
+                               + QStringLiteral(" potrebbe non essere stata inviata: la cartella condivisa non risponde."));
+        m_closing = false;
+    }
+    event->accept();
 }
 
 void frmClient::Timer1_Timer()
 {
-    m_watcher->tick();
+    m_request->tick();
 }

@@ -12,7 +12,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
-class Watcher;
+class CurrentRequest;
 struct SettingsRecord;
 
 // The program's one window. Constructing it runs the start-up: defaults, the settings file in
@@ -29,6 +29,9 @@ public:
     // Files named on the command line ("Apri con" in a file manager) go into the list as one
     // drop of them; relative paths are taken from the current folder.
     void openFiles(const QStringList& paths);
+
+    // No file call of the window's is still out; one that hangs on a share may never end.
+    bool idle();
 
     QLabel* Label6;
     QLineEdit* txtMaxDrawings;
@@ -50,17 +53,22 @@ public:
     QLabel* Label1;
     QTimer* Timer1;
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void buildControls();
     void startUp(const QString& programDir);
 
     void txtFolder_Change(const QString& text);
     void CmdOut_Click();
+    void sendEnded(const QString& warning);
     void cmdReset_Click();
     void Timer1_Timer();
 
     SettingsRecord& m_settings;
     Host& m_host;
-    Watcher* m_watcher;
+    CurrentRequest* m_request;
+    bool m_closing = false;
     QPointer<QWidget> m_focusMovedTo;   // where the focus went when Converti was disabled
 };

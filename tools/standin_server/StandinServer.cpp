@@ -45,9 +45,12 @@ Job ParseJob(const QStringList& lines)
 }
 
 // Copies one drawing; returns the reason when it could not.
-QString CopyDrawing(const QString& drawing, const QString& outFolder, const QString& format)
+QString CopyDrawing(const QString& drawing, const QString& outFolder, const QString& format,
+                    const QMap<QChar, QString>& drives)
 {
-    const QFileInfo source(HostPath(drawing));
+    // A drive the server was told of is that folder; any other path as this host has it.
+    const QChar drive = drawing.size() > 2 && drawing[1] == QLatin1Char(':') ? drawing[0].toLower() : QChar();
+    const QFileInfo source(drives.contains(drive) ? drives[drive] + HostPath(drawing.mid(2)) : HostPath(drawing));
     if (!source.exists())   // where it was looked for, when that is not the job's own text
         return source.filePath() == drawing
             ? QStringLiteral("file inesistente")
@@ -81,11 +84,12 @@ bool WriteText(const QString& path, const QStringList& lines)
 } // namespace
 
 StandinServer::StandinServer(const QString& jobsDir, const QString& outRoot, int workMs,
-                             QTextStream& out)
+                             QTextStream& out, const QMap<QChar, QString>& drives)
     : m_jobs(jobsDir)
     , m_outRoot(outRoot)
     , m_workMs(workMs)
     , m_out(out)
+    , m_drives(drives)
 {
 }
 
@@ -145,7 +149,7 @@ void StandinServer::handle(const QString& name)
     } else {
         for (const QString& drawing : job.drawings) {
             QThread::msleep(m_workMs);
-            const QString failure = CopyDrawing(drawing, outFolder, job.format);
+            const QString failure = CopyDrawing(drawing, outFolder, job.format, m_drives);
             if (failure.isEmpty()) {
                 log << QStringLiteral("OK ") + drawing;
                 ++done;

@@ -1,4 +1,5 @@
 #pragma once
+#include <QMap>
 #include <QString>
 #include <QTextStream>
 
@@ -6,7 +7,10 @@
 // copies each drawing under the target format's extension instead of converting it.
 class StandinServer {
 public:
-    StandinServer(const QString& jobsDir, const QString& outRoot, int workMs, QTextStream& out);
+    // drives: the folders that stand for drive letters in the drawings' paths, as a Windows
+    // server has them mapped (the letter in lower case).
+    StandinServer(const QString& jobsDir, const QString& outRoot, int workMs, QTextStream& out,
+                  const QMap<QChar, QString>& drives = {});
 
     // Removes the .wip marks that a killed run of ours left behind; their jobs are still there
     // and are done again.
@@ -22,4 +26,5 @@ private:
     QString m_outRoot;
     int m_workMs;
     QTextStream& m_out;
+    QMap<QChar, QString> m_drives;
 };

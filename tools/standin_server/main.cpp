@@ -22,7 +22,10 @@ int main(int argc, char* argv[])
                                   QStringLiteral("N"), QStringLiteral("1500"));
     const QCommandLineOption once(QStringLiteral("once"),
                                   QStringLiteral("Esegue le richieste presenti ed esce."));
-    parser.addOptions({jobs, out, work, once});
+    const QCommandLineOption drive(QStringLiteral("drive"),
+                                   QStringLiteral("Unità dei percorsi dei disegni e cartella che la rappresenta (y=/srv/condivisa)."),
+                                   QStringLiteral("LETTERA=DIR"));
+    parser.addOptions({jobs, out, work, once, drive});
 
     const auto usage = [&](const QString& problem) {
         fprintf(stderr, "%s\n\n%s", qPrintable(problem), qPrintable(parser.helpText()));
@@ -45,8 +48,15 @@ int main(int argc, char* argv[])
             return usage(QStringLiteral("--") + folder.names().first()
                          + QStringLiteral(" vuole una cartella esistente."));
 
+    QMap<QChar, QString> drives;
+    for (const QString& mapping : parser.values(drive)) {
+        if (mapping.size() < 3 || mapping[1] != QLatin1Char('=') || !mapping[0].isLetter())
+            return usage(QStringLiteral("--drive vuole LETTERA=DIR: ") + mapping);
+        drives[mapping[0].toLower()] = mapping.mid(2);
+    }
+
     QTextStream stdOut(stdout);
-    StandinServer server(parser.value(jobs), parser.value(out), workMs, stdOut);
+    StandinServer server(parser.value(jobs), parser.value(out), workMs, stdOut, drives);
     server.recover();
     if (parser.isSet(once)) {
         server.handlePending();

@@ -1,0 +1,41 @@
+#pragma once
+#include "TestHost.h"
+#include "request/CurrentRequest.h"
+
+#include <QLabel>
+#include <QtTest>
+
+// The current request wired as the window wires it: its status in a label, its warnings to the
+// host.
+struct WiredRequest {
+    QLabel status;
+    CurrentRequest request;
+
+    explicit WiredRequest(TestHost& host)
+        : request(host)
+    {
+        SetStatus(&status, Idle);
+        QObject::connect(&request, &CurrentRequest::statusChanged, &status, [this](StatusCode code) { SetStatus(&status, code); });
+        QObject::connect(&request, &CurrentRequest::sendEnded, &status, [&host](const QString& warning) {
+            if (!warning.isEmpty())
+                host.warnings << warning;
+        });
+    }
+    QString look() const { return status.palette().color(QPalette::Window).name() + " " + status.text(); }
+};
+
+// Sends, waiting for the write to end; false when the job was refused before any write, or the
+// write did not end within 5 s.
+inline bool SendAndWait(CurrentRequest& request, SettingsRecord& s, const QStringList& drawings)
+{
+    QSignalSpy ended(&request, &CurrentRequest::sendEnded);
+    return request.send(s, drawings) && (!ended.isEmpty() || ended.wait(5000));
+}
+
+// One tick, waiting for its result; false if it made more than two file calls.
+inline bool TickAndWait(CurrentRequest& request, TestHost& host)
+{
+    host.fileCalls = 0;
+    request.tick();
+    return QTest::qWaitFor([&] { return !request.looking(); }) && host.fileCalls <= 2;
+}
