@@ -24,10 +24,10 @@ private slots:
     // writing anything, and by the stand-in server in any client's job.
     void outputFolders()
     {
-        for (const char* folder : {"", "Lotto7", "clienti\\rossi", "clienti/rossi", "Città"})
+        for (const char* folder : {"", "Lotto7", "clienti\\rossi", "clienti/rossi", "Città", "console", "COM10", "nul_1", "LPT"})
             QVERIFY2(StaysInsideRoot(QString(folder)), folder);
         for (const char* folder : {"..\\fuori", "a\\..\\..\\x", "a/..\\../x", "\\x", "/tmp/x", "c:\\x", "c:x", "a?b", "a\tb",
-                                   "a.\\b", "a \\b", "a\\\\b"})
+                                   "a.\\b", "a \\b", "a\\\\b", "CON", "a\\nul.txt", "Com1", "lpt9.dxf\\b", "aux."})
             QVERIFY2(!StaysInsideRoot(QString(folder)), folder);
     }
 

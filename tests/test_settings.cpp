@@ -38,8 +38,11 @@ private slots:
             << Fields{{"RunString1", "Città €"}} << QStringList{};
         QTest::newRow("utf-8 by its mark, a wrong byte replaced") << QByteArray("\xEF\xBB\xBFRunStringPAR=Citt\xC3\xA0 \xE0\r\n")
             << Fields{{"RunString1", "Città \uFFFD"}} << QStringList{};
-        QTest::newRow("folders: taken only if they exist") << QByteArray("DXFOutDirRoot=%DIR%\nJobFileDir=%DIR%\\file\rJobFileDir=")
-            << Fields{{"DXFOutDirRoot", "%DIR%"}} << QStringList{"La cartella %DIR%\\file non esiste", "La cartella  non esiste"};
+        QTest::newRow("folders: taken only if they exist, as named") << QByteArray("DXFOutDirRoot=%DIR%\nJobFileDir=%DIR%\\file\rJobFileDir=\n"
+                                                                                "JobFileDir=%DIR% \nJobFileDir=%DIR%\\.\nJobFileDir=%DIR%\\cartella.")
+            << Fields{{"DXFOutDirRoot", "%DIR%"}, {"JobFileDir", "%DIR%\\."}}
+            << QStringList{"La cartella %DIR%\\file non esiste", "La cartella  non esiste", "La cartella %DIR%  non esiste",
+                           "La cartella %DIR%\\cartella. non esiste"};
         static const char silent[] = "waittimeout=5\r\n WaitTimeout=5\r\n*WaitTimeout=5\r\n[Client]\r\nJobExt=.txt\r\n\0WaitTimeout=5";
         QTest::newRow("ignored without a word") << QByteArray(silent, sizeof silent - 1) << Fields{} << QStringList{};
     }
@@ -50,6 +53,7 @@ private slots:
         QFETCH(QStringList, warnings);
         const QString dir = Native(m_dir.path());
         WriteBytes(m_dir.filePath("file"), "");
+        QDir().mkpath(m_dir.filePath("cartella."));   // on Windows, "cartella"
         WriteBytes(m_dir.filePath("kivra_client.ini"), file.replace("%DIR%", dir.toLocal8Bit()));
         SettingsRecord s;
         InitDefaults(s);

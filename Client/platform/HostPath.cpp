@@ -30,6 +30,23 @@ QString WindowsPath(const QString& hostPath)
 #endif
 }
 
+namespace {
+
+// CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9, in any case and with any extension, name devices
+// on Windows, never folders.
+bool IsDeviceName(QStringView part)
+{
+    const QStringView stem = part.left(part.indexOf(QLatin1Char('.')) < 0 ? part.size() : part.indexOf(QLatin1Char('.')));
+    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+        if (stem.compare(QLatin1String(device), Qt::CaseInsensitive) == 0)
+            return true;
+    return stem.size() == 4 && (stem.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) == 0
+                                || stem.left(3).compare(QLatin1String("LPT"), Qt::CaseInsensitive) == 0)
+        && stem[3] >= QLatin1Char('1') && stem[3] <= QLatin1Char('9');
+}
+
+} // namespace
+
 bool StaysInsideRoot(QStringView relative)
 {
     if (relative.isEmpty())
@@ -47,7 +64,8 @@ bool StaysInsideRoot(QStringView relative)
         const QStringView part = relative.mid(start, i - start);
         // Empty: a leading separator (the drive's root) or a doubled one. ".." and every name
         // ending in a dot or a blank, which Windows would silently trim to another name.
-        if (part.isEmpty() || part.endsWith(QLatin1Char('.')) || part.endsWith(QLatin1Char(' ')))
+        if (part.isEmpty() || part.endsWith(QLatin1Char('.')) || part.endsWith(QLatin1Char(' '))
+            || IsDeviceName(part))
             return false;
         start = i + 1;
     }

@@ -27,5 +27,6 @@ QString WindowsPath(const QString& hostPath);
 
 // Whether a path relative to a root ("clienti\rossi") names the root itself (empty) or a folder
 // below it on any host, Windows included: parts apart by "\" or "/", none empty, none "..", none
-// ending in a dot or a blank, no drive, and no character that Windows forbids in a name.
+// ending in a dot or a blank, none a device name (CON, NUL, COM1, ...), no drive, and no
+// character that Windows forbids in a name.
 bool StaysInsideRoot(QStringView relative);

@@ -71,10 +71,19 @@ QString Quote(QLatin1String before, QStringView value, QLatin1String after = {})
     return text.append(before).append(value).append(after);
 }
 
+// Windows trims blanks and dots from the end of a path's last part, so "y:\Uscita " would be
+// found as y:\Uscita while every path built on it names something else.
+bool TrimmedByWindows(QStringView folder)
+{
+    const QStringView last = folder.mid(qMax(folder.lastIndexOf(QLatin1Char('\\')), folder.lastIndexOf(QLatin1Char('/'))) + 1);
+    return last != QLatin1String(".") && last != QLatin1String("..")
+        && (last.endsWith(QLatin1Char(' ')) || last.endsWith(QLatin1Char('.')));
+}
+
 void ApplyFolder(QString& field, QStringView value, Host& host)
 {
     const QString folder = value.toString();
-    if (host.folderExists(folder))
+    if (!TrimmedByWindows(folder) && host.folderExists(folder))
         field = folder;
     else
         host.showWarning(Quote(QLatin1String("La cartella "), value, QLatin1String(" non esiste")));
