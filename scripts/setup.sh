@@ -3,9 +3,10 @@
 
 # Debian packages the build, the tests and the demo need. The package test validates and packs
 # what it installs and drives the installed program from the keyboard on a virtual display; the
-# share test serves a Samba share on loopback and mounts it through gvfs.
+# attention test reads the window's state under a window manager; the share test serves a Samba
+# share on loopback and mounts it through gvfs.
 KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n fonts-liberation2
-                xvfb xauth xdotool
+                xvfb xauth xdotool openbox x11-utils
                 desktop-file-utils appstream dpkg-dev
                 samba gvfs-fuse gvfs-backends dbus)
 # What the Windows build adds: MinGW-w64, Wine to run the tests, NSIS for the setup program,

@@ -20,7 +20,13 @@ public:
     std::atomic<bool> failing{false};
     std::function<void()> onPublished;       // a quick server at work
 
+    QStringList told;                        // attention asked, with the notification's text
+    QStringList opened;                      // folders shown in the file manager
+
     void showWarning(const QString& text) override { warnings << text; }
+    void askForAttention() override { told << "attention"; }
+    void notify(const QString& title, const QString& text) override { told << title + ": " + text; }
+    void openFolder(const QString& folder) override { opened << folder; }
     int secondsSinceMidnight() const override { return time; }
     FileStatus fileStatus(const QString& path) const override
     {

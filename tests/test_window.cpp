@@ -164,6 +164,60 @@ private slots:
         if (hung.owns_lock())
             hung.unlock();
     }
+
+    // A user in another window is told once when the request is done, or when its job could not
+    // go; a user in the window is not.
+    void toldWhenElsewhere()
+    {
+        const auto w = start("");
+        w->ListV->addPaths({"a"});
+        const auto done = [&] {
+            w->CmdOut->click();
+            QTRY_VERIFY(w->CmdOut->isEnabled());
+            WriteBytes(m_out + "/Z_" + QString::number(host.time) + ".log", "");
+            w->Timer1->setInterval(10);
+            QTRY_COMPARE(w->lblStatus->text(), "File convertiti.");
+            QTest::qWait(50);   // more ticks, the same status
+        };
+        done();
+        QCOMPARE(host.told, (QStringList{"attention", "KIVRA_Client: File convertiti.\n" + Native(m_out)}));
+        w->ListV->addPaths({"b"});
+        w->CmdOut->click();   // another job in the same second: the first is waiting
+        QTRY_COMPARE(w->lblStatus->text(), "File convertiti.");   // the first request again
+        QCOMPARE(host.told.mid(2), (QStringList{"attention", "KIVRA_Client: " + host.warnings.last()}));
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        host.told.clear();
+        ++host.time;
+        done();
+        QCOMPARE(host.told, QStringList{});
+    }
+
+    // "Apri cartella" opens the folder "Percorso" shows, and is greyed while that folder is not
+    // there or its share does not answer.
+    void openFolder()
+    {
+        const auto w = start("");
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QAction* open = w->lblStatus->actions().value(0);
+        QCOMPARE(open->text() + " " + open->shortcut().toString(), "Apri cartella Ctrl+Shift+O");
+        QTRY_VERIFY(open->isEnabled());
+        QTest::keyClick(w->windowHandle(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClicks(w->txtFolder, "Lotto7");
+        QTRY_VERIFY(!open->isEnabled());
+        QTest::keyClick(w->windowHandle(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        std::unique_lock hung(host.gate);
+        QDir().mkpath(m_out + "/Lotto7");
+        QTest::keyClick(w->txtFolder, Qt::Key_Backspace);
+        QTest::keyClicks(w->txtFolder, "7");
+        QTest::qWait(100);
+        QVERIFY(!open->isEnabled() && !w->idle());
+        hung.unlock();
+        QTRY_VERIFY(open->isEnabled());
+        open->trigger();
+        QCOMPARE(host.opened, (QStringList{Native(m_out), Native(m_out) + "\\Lotto7"}));
+    }
 };
 
 QTEST_MAIN(TestWindow)

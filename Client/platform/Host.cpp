@@ -3,15 +3,20 @@
 #include "platform/CodePage.h"
 #include "platform/HostPath.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QFile>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QRandomGenerator>
+#include <QStyle>
+#include <QSystemTrayIcon>
 #include <QThread>
 #include <QTime>
+#include <QTimer>
 #include <QTranslator>
+#include <QUrl>
 
 #ifdef Q_OS_WIN
 #include "platform/WinApi.h"
@@ -168,6 +173,32 @@ QString WriteNewFile(QFile& file, const QByteArray& bytes)
 void Host::showWarning(const QString& text)
 {
     ShowWarning(text, m_window);
+}
+
+void Host::askForAttention()
+{
+    if (m_window)
+        QApplication::alert(m_window);
+}
+
+void Host::notify(const QString& title, const QString& text)
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages())
+        return;
+    // One icon for the process, shown only while it has something to say.
+    static QSystemTrayIcon* tray = [] {
+        auto* icon = new QSystemTrayIcon(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation), qApp);
+        QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon, &QSystemTrayIcon::hide);
+        return icon;
+    }();
+    tray->show();
+    tray->showMessage(title, text, QSystemTrayIcon::Information, 10000);
+    QTimer::singleShot(15000, tray, &QSystemTrayIcon::hide);
+}
+
+void Host::openFolder(const QString& folder)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(HostPath(folder)));
 }
 
 int Host::secondsSinceMidnight() const

@@ -36,6 +36,12 @@ public:
     // Warnings open over this window and belong to it.
     void setWindow(QWidget* window) { m_window = window; }
     virtual void showWarning(const QString& text);
+    // For a user who is in another window: the window asks for attention the platform's way (its
+    // taskbar button flashes), and the desktop shows a notification where it offers them.
+    virtual void askForAttention();
+    virtual void notify(const QString& title, const QString& text);
+    // The folder (Windows-style) in the desktop's file manager.
+    virtual void openFolder(const QString& folder);
     virtual int secondsSinceMidnight() const;
     virtual qint64 msecsSinceEpoch() const;
 

@@ -102,6 +102,7 @@ bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
     request.Name = name;
     request.WipFilePath = s.JobFileDir + QLatin1Char('\\') + name + s.WipExt;
     request.LogFilePath = logFolder + QLatin1Char('\\') + name + s.LogExt;
+    request.OutputFolder = logFolder;
     request.SentAt = m_host.msecsSinceEpoch();
 
     m_writing = true;

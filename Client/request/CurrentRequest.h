@@ -19,6 +19,7 @@ struct WatchedRequest {
     QString Name;
     QString WipFilePath;
     QString LogFilePath;
+    QString OutputFolder;                    // where the server puts the converted drawings
     enum Earlier { NoLog, Log, NotKnown };   // NotKnown: the output root did not answer in time
     Earlier earlier = NoLog;                 // NoLog too once the log has been seen gone
     qint64 EarlierLogModified = 0;           // when earlier is Log

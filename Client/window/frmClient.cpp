@@ -7,6 +7,7 @@
 #include "settings/ReadSettings.h"
 #include "settings/Settings.h"
 #include "window/DrawingList.h"
+#include "window/OpenFolder.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -17,12 +18,14 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
 #include <QUrl>
 
 #include <cmath>
+#include <memory>
 
 namespace {
 
@@ -111,6 +114,7 @@ void frmClient::buildControls()
     Label1 = Place(new QLabel(IdleCaption, this), "Label1", Twips(6240, 3960, 2652, 252));
     Timer1 = new QTimer(this);
     m_request = new CurrentRequest(m_host, this);
+    m_openFolder = new OpenFolder(m_host, this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
 
     Line1->setFrameShape(QFrame::HLine);
@@ -147,6 +151,18 @@ void frmClient::buildControls()
              QStringLiteral("Azzera la lista dei disegni"));
     Describe(cmdAbort, QStringLiteral("Chiudi"), QStringLiteral("Chiude il progamma"));
     Describe(CmdOut, QStringLiteral("Converti"), QStringLiteral("Invia la richiesta ai server"));
+    // "Apri cartella" from the menus of the two fields that tell where the drawings go, and by a
+    // double-click on the status once they are there.
+    txtPath->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(txtPath, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        std::unique_ptr<QMenu> menu(txtPath->createStandardContextMenu());
+        menu->addSeparator();
+        menu->addAction(m_openFolder);
+        menu->exec(txtPath->mapToGlobal(at));
+    });
+    lblStatus->setContextMenuPolicy(Qt::ActionsContextMenu);
+    lblStatus->addAction(m_openFolder);
+    lblStatus->installEventFilter(this);
     Label3->setBuddy(txtFolder);
     Label4->setBuddy(txtPath);
     Label6->setBuddy(txtMaxDrawings);
@@ -174,9 +190,9 @@ void frmClient::buildControls()
     connect(CmdOut, &QPushButton::clicked, this, &frmClient::CmdOut_Click);
     connect(cmdReset, &QPushButton::clicked, this, &frmClient::cmdReset_Click);
     connect(cmdAbort, &QPushButton::clicked, this, &QWidget::close);
-    connect(ListV, &DrawingList::filesArriving, this, [this] { SetStatus(lblStatus, PreparingList); });
+    connect(ListV, &DrawingList::filesArriving, this, [this] { showStatus(PreparingList); });
     connect(Timer1, &QTimer::timeout, this, &frmClient::Timer1_Timer);
-    connect(m_request, &CurrentRequest::statusChanged, this, [this](StatusCode code) { SetStatus(lblStatus, code); });
+    connect(m_request, &CurrentRequest::statusChanged, this, &frmClient::showStatus);
     connect(m_request, &CurrentRequest::sendEnded, this, &frmClient::sendEnded);
 }
 
@@ -191,7 +207,8 @@ void frmClient::startUp(const QString& programDir)
         OptDXF->setChecked(true);
     else
         OptDWG->setChecked(true);
-    SetStatus(lblStatus, Idle);
+    showStatus(Idle);
+    m_openFolder->setFolder(m_settings.DXFOutDirRoot);
     txtMaxDrawings->setText(QString::number(m_settings.MaxNumberFiles));
     ListV->setMaxItems(m_settings.MaxNumberFiles);
     ListV->setFocus();
@@ -211,6 +228,36 @@ void frmClient::txtFolder_Change(const QString& text)
     m_settings.OutFolder = text;
     // Where the files will really be, in the host's own form.
     txtPath->setText(HostPath(m_settings.DXFOutDirRoot + QLatin1Char('\\') + m_settings.OutFolder));
+    m_openFolder->setFolder(m_settings.DXFOutDirRoot + QLatin1Char('\\') + m_settings.OutFolder);
+}
+
+void frmClient::showStatus(StatusCode code)
+{
+    // Told once a request: the status is applied again at every tick, and comes back after a
+    // warning.
+    if (code == Converted && m_toldDone != m_request->watched().Name) {
+        m_toldDone = m_request->watched().Name;
+        m_openFolder->lookAgain();   // the server has made the folder by now
+        tellElsewhere(QStringLiteral("File convertiti.\n") + HostPath(m_request->watched().OutputFolder));
+    }
+    m_status = code;
+    SetStatus(lblStatus, code);
+}
+
+// For a user who is in another window while the request goes on.
+void frmClient::tellElsewhere(const QString& text)
+{
+    if (isActiveWindow())
+        return;
+    m_host.askForAttention();
+    m_host.notify(QStringLiteral("KIVRA_Client"), text);
+}
+
+bool frmClient::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lblStatus && event->type() == QEvent::MouseButtonDblClick && m_status == Converted)
+        m_openFolder->trigger();   // does nothing while it is greyed
+    return QWidget::eventFilter(watched, event);
 }
 
 void frmClient::CmdOut_Click()
@@ -230,21 +277,23 @@ void frmClient::sendEnded(const QString& warning)
     if (m_focusMovedTo && QApplication::focusWidget() == m_focusMovedTo)
         CmdOut->setFocus(Qt::OtherFocusReason);
     m_focusMovedTo = nullptr;
-    if (!warning.isEmpty())
-        m_host.showWarning(warning);
+    if (warning.isEmpty())
+        return;
+    tellElsewhere(warning);
+    m_host.showWarning(warning);
 }
 
 void frmClient::cmdReset_Click()
 {
     ListV->clear();
-    SetStatus(lblStatus, Idle);
+    showStatus(Idle);
     // Nothing of the earlier request is watched any more, its .wip mark included.
     m_request->reset();
 }
 
 bool frmClient::idle()
 {
-    return m_request->idle();
+    return m_request->idle() && m_openFolder->idle();
 }
 
 // A job still being written is waited for briefly, so that how it ended is told while the window

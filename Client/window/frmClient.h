@@ -3,7 +3,10 @@
 #include <QString>
 #include <QWidget>
 
+#include "request/Status.h"
+
 class DrawingList;
+class OpenFolder;
 class Host;
 class QFrame;
 class QGroupBox;
@@ -55,6 +58,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -62,6 +66,8 @@ private:
 
     void txtFolder_Change(const QString& text);
     void CmdOut_Click();
+    void showStatus(StatusCode code);
+    void tellElsewhere(const QString& text);
     void sendEnded(const QString& warning);
     void cmdReset_Click();
     void Timer1_Timer();
@@ -69,6 +75,9 @@ private:
     SettingsRecord& m_settings;
     Host& m_host;
     CurrentRequest* m_request;
+    OpenFolder* m_openFolder;
+    StatusCode m_status = 0;
+    QString m_toldDone;   // the request whose completion was told
     bool m_closing = false;
     QPointer<QWidget> m_focusMovedTo;   // where the focus went when Converti was disabled
 };
