@@ -1,6 +1,5 @@
 // The Windows core under Wine, with the system code page given as the argument (wine-run picks a
-// locale that has it): text as Windows converts it, file status, and the rename that never
-// replaces a waiting job.
+// locale that has it): text as Windows converts it, and a rename held back by another program.
 #include "platform/WinApi.h"
 
 #include <windows.h>
@@ -36,28 +35,15 @@ int main(int argc, char* argv[])
               std::string(row.name) + " in " + std::to_string(page));
     }
 
-    // Files in a folder of the prefix's own.
-    wchar_t temp[MAX_PATH];
-    GetTempPathW(MAX_PATH, temp);
-    const std::u16string dir = reinterpret_cast<const char16_t*>(temp) + std::u16string(u"kivra-") + char16_t(u'0' + column);
-    CreateDirectoryW(reinterpret_cast<const wchar_t*>(dir.c_str()), nullptr);
-    const auto path = [&](const char16_t* name) { return dir + u"\\" + name; };
-    const auto make = [&](const char16_t* name, DWORD share) {
-        return CreateFileW(reinterpret_cast<const wchar_t*>(path(name).c_str()), GENERIC_WRITE, share, nullptr, CREATE_ALWAYS, 0, nullptr);
-    };
-    CloseHandle(make(u"a.tmp", 0));
-    CloseHandle(make(u"b.job", 0));
-    const win::Status file = win::PathStatus(path(u"b.job")), folder = win::PathStatus(dir),
-                      missing = win::PathStatus(path(u"x\\y")), invalid = win::PathStatus(path(u"a?b"));
-    check(file.exists && !file.isFolder && file.modified > 0, "status of a file");
-    check(folder.exists && folder.isFolder, "status of a folder");
-    check(!missing.exists && !missing.unknown, "status of a missing path");
-    check(!invalid.exists && invalid.unknown, "status of a name Windows cannot have");
+    // A file held open by another program (an antivirus at work) is busy, then moves; the rest of
+    // the file calls run through Host in the portable tests.
+    const std::wstring from = _wtempnam(nullptr, L"kivra"), to = from + L".job";
+    const HANDLE held = CreateFileW(from.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
+    const std::u16string source(from.begin(), from.end()), target(to.begin(), to.end());
     unsigned long error = 0;
-    check(win::MoveNoReplace(path(u"a.tmp"), path(u"b.job"), error) == win::Moved::NameTaken, "a waiting job is never replaced");
-    const HANDLE held = make(u"c.tmp", FILE_SHARE_READ);   // an antivirus at work
-    check(win::MoveNoReplace(path(u"c.tmp"), path(u"c.job"), error) == win::Moved::Busy, "a file held open is busy");
+    check(win::MoveNoReplace(source, target, error) == win::Moved::Busy, "a file held open is busy");
     CloseHandle(held);
-    check(win::MoveNoReplace(path(u"c.tmp"), path(u"c.job"), error) == win::Moved::Done, "published once let go");
+    check(win::MoveNoReplace(source, target, error) == win::Moved::Done, "moved once let go");
+    DeleteFileW(to.c_str());
     return failed == 0 ? 0 : 1;
 }
