@@ -193,7 +193,7 @@ void frmClient::buildControls()
     connect(ListV, &DrawingList::filesArriving, this, [this] { showStatus(PreparingList); });
     connect(Timer1, &QTimer::timeout, this, &frmClient::Timer1_Timer);
     connect(m_request, &CurrentRequest::statusChanged, this, &frmClient::showStatus);
-    connect(m_request, &CurrentRequest::sendEnded, this, &frmClient::sendEnded);
+    connect(m_request, &CurrentRequest::sendEnded, this, &frmClient::jobEnded);
 }
 
 void frmClient::startUp(const QString& programDir)
@@ -271,7 +271,7 @@ void frmClient::CmdOut_Click()
     m_focusMovedTo = focused ? QApplication::focusWidget() : nullptr;
 }
 
-void frmClient::sendEnded(const QString& warning)
+void frmClient::jobEnded(const QString& warning)
 {
     CmdOut->setEnabled(true);
     if (m_focusMovedTo && QApplication::focusWidget() == m_focusMovedTo)

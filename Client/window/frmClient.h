@@ -68,7 +68,7 @@ private:
     void CmdOut_Click();
     void showStatus(StatusCode code);
     void tellElsewhere(const QString& text);
-    void sendEnded(const QString& warning);
+    void jobEnded(const QString& warning);
     void cmdReset_Click();
     void Timer1_Timer();
 

@@ -110,13 +110,13 @@ int StandinServer::handlePending()
         // Exactly ".job": the client's temporary files never end that way.
         if (!entry.fileName().endsWith(kJob))
             continue;
-        handle(entry.fileName().chopped(kJob.size()));
+        serveJob(entry.fileName().chopped(kJob.size()));
         ++handled;
     }
     return handled;
 }
 
-void StandinServer::handle(const QString& name)
+void StandinServer::serveJob(const QString& name)
 {
     const QDir jobs(m_jobs);
     const QString wipPath = jobs.filePath(name + kWip);

@@ -20,7 +20,7 @@ public:
     int handlePending();
 
 private:
-    void handle(const QString& name);
+    void serveJob(const QString& name);
 
     QString m_jobs;
     QString m_outRoot;
