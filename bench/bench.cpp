@@ -99,6 +99,8 @@ void DropAndConvert()
     SettingsRecord settings;
     frmClient window(settings, host, ProgramFolder(dir));
     const QStringList paths = Paths(DrawingList::Capacity);
+    auto* list = Control<DrawingList>(window, "ListV");
+    auto* convertButton = Control<QPushButton>(window, "CmdOut");
 
     QMimeData* data = nullptr;
     Compare("drop of 32767 paths", [&] { DragAndDrop(window, data); },
@@ -112,7 +114,7 @@ void DropAndConvert()
                 tree.addTopLevelItems(items);
             },
             [&] {
-                window.ListV->clear();
+                list->clear();
                 data = FileData(paths);   // made by the desktop before the drop
             });
 
@@ -120,8 +122,8 @@ void DropAndConvert()
     host.warnings = 0;
     QByteArray bytes;
     const auto convert = [&] {
-        window.CmdOut->click();
-        while (!window.CmdOut->isEnabled())
+        convertButton->click();
+        while (!convertButton->isEnabled())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     };
     convert();

@@ -5,6 +5,18 @@
 #include <QLabel>
 #include <QtTest>
 
+// The status a label shows, by its colour and its caption together; -1 for a look of no status.
+inline StatusName Shown(const QLabel* label)
+{
+    static const QMap<QString, StatusName> looks{{"#ffffff " + IdleCaption, Idle},
+                                                 {"#ff0000 Preparazione della lista", PreparingList},
+                                                 {"#ffff00 Richiesta inviata al server", RequestSent},
+                                                 {"#00ffff Conversione in corso...", Converting},
+                                                 {"#00ff00 File convertiti.", Converted},
+                                                 {"#ff00ff Stato sconosciuto", StatusName(99)}};
+    return looks.value(label->palette().color(QPalette::Window).name() + " " + label->text(), StatusName(-1));
+}
+
 // The current request wired as the window wires it: its status in a label, its warnings to the
 // host.
 struct WiredRequest {
@@ -21,7 +33,8 @@ struct WiredRequest {
                 host.warnings << warning;
         });
     }
-    QString look() const { return status.palette().color(QPalette::Window).name() + " " + status.text(); }
+    StatusName shown() const { return Shown(&status); }
+    QStringList watched() const { return {request.watched().WipFilePath, request.watched().LogFilePath}; }
 };
 
 // Sends, waiting for the write to end; false when the job was refused before any write, or the

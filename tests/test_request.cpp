@@ -1,5 +1,5 @@
+#include "Folders.h"
 #include "Request.h"
-#include "settings/Settings.h"
 
 #include <QtTest>
 
@@ -9,23 +9,20 @@
 // also while the shares misbehave.
 class TestRequest : public QObject {
     Q_OBJECT
-    QTemporaryDir m_tmp;
-    QString m_jobs = m_tmp.filePath("Richieste"), m_out = m_tmp.filePath("Uscita");
+    Folders f;
     SettingsRecord s;
     std::unique_ptr<TestHost> host;
     std::unique_ptr<WiredRequest> wired;
 
     bool convert(const QStringList& drawings) { return SendAndWait(wired->request, s, drawings); }
     bool tick() { return TickAndWait(wired->request, *host); }
-    QString look() const { return wired->look(); }
-    QString watched() const { return wired->request.watched().WipFilePath + " " + wired->request.watched().LogFilePath; }
-    QString marks(const QString& name, const QString& folder = "Lotto7") const
+    QStringList marks(const QString& name, const QString& folder = "Lotto7") const
     {
-        return Native(m_jobs) + "\\" + name + ".wip " + Native(m_out) + (folder.isEmpty() ? "" : "\\" + folder) + "\\" + name + ".log";
+        return {Native(f.jobs) + "\\" + name + ".wip", Native(f.out) + (folder.isEmpty() ? "" : "\\" + folder) + "\\" + name + ".log"};
     }
     void writeLog(const QString& name, qint64 modified)
     {
-        QFile file(m_out + "/Lotto7/" + name + ".log");
+        QFile file(f.out + "/Lotto7/" + name + ".log");
         QVERIFY(file.open(QIODevice::WriteOnly));
         QVERIFY(file.setFileTime(QDateTime::fromMSecsSinceEpoch(modified), QFileDevice::FileModificationTime));
     }
@@ -33,16 +30,17 @@ class TestRequest : public QObject {
 private slots:
     void init()
     {
-        QDir(m_tmp.path()).removeRecursively();
-        QDir().mkpath(m_jobs);
-        QDir().mkpath(m_out + "/Lotto7");
-        s = {};
-        InitDefaults(s);
-        s.JobFileDir = Native(m_jobs);
-        s.DXFOutDirRoot = Native(m_out);
+        f.renew({f.out + "/Lotto7"});
+        s = f.settings();
         wired.reset();
         host = std::make_unique<TestHost>();
         wired = std::make_unique<WiredRequest>(*host);
+    }
+
+    void unknownStatus()
+    {
+        SetStatus(&wired->status, -3);
+        QCOMPARE(wired->shown(), StatusName(99));
     }
 
     // Sent: the job's bytes, status 2, the marks watched. Refused before any write (list, folder,
@@ -84,13 +82,13 @@ private slots:
         QFETCH(QByteArray, job);
         s.OutFolder = folder;
         if (!waiting.isNull())
-            WriteBytes(m_jobs + "/Z_45678.job", waiting);
+            WriteBytes(f.jobs + "/Z_45678.job", waiting);
         convert(drawings);
         QCOMPARE(host->warnings, warning.isEmpty() ? QStringList{} : QStringList{warning});
-        QCOMPARE(ReadBytes(m_jobs + "/Z_45678.job"), job);
-        QCOMPARE(QDir(m_jobs).entryList(QDir::Files | QDir::Hidden).size(), int(job != "<missing>"));
-        QCOMPARE(look(), warning.isEmpty() ? "#ffff00 Richiesta inviata al server" : "#ff0000 Preparazione della lista");
-        QCOMPARE(watched(), warning.isEmpty() ? marks("Z_45678", folder) : " ");
+        QCOMPARE(ReadBytes(f.jobs + "/Z_45678.job"), job);
+        QCOMPARE(f.inRequestFolder().size(), int(job != "<missing>"));
+        QCOMPARE(wired->shown(), warning.isEmpty() ? RequestSent : PreparingList);
+        QCOMPARE(wired->watched(), warning.isEmpty() ? marks("Z_45678", folder) : QStringList({"", ""}));
     }
 
     // A job that does not go out, refused before any write or under a taken name, leaves the
@@ -99,16 +97,16 @@ private slots:
     {
         s.OutFolder = "Lotto7";
         QVERIFY(convert({"a"}));
-        WriteBytes(m_jobs + "/Z_45678.wip", "");
+        WriteBytes(f.jobs + "/Z_45678.wip", "");
         s.OutFolder = "..\\fuori";
         QVERIFY(!convert({"a"}));
         s.OutFolder = "Lotto7";
         QVERIFY(convert({"b"}));   // the same second, another list: the server has not taken the first
         QCOMPARE(host->warnings.size(), 2);
-        QCOMPARE(look(), "#ff0000 Preparazione della lista");
-        QCOMPARE(watched(), marks("Z_45678"));
+        QCOMPARE(wired->shown(), PreparingList);
+        QCOMPARE(wired->watched(), marks("Z_45678"));
         QVERIFY(tick());
-        QCOMPARE(look(), "#00ffff Conversione in corso...");
+        QCOMPARE(wired->shown(), Converting);
     }
 
     // The request folder stops answering: one look at a time, and a look that comes back after a
@@ -116,7 +114,7 @@ private slots:
     void aHungRequestFolder()
     {
         QVERIFY(convert({"a"}));
-        WriteBytes(m_jobs + "/Z_45678.wip", "");
+        WriteBytes(f.jobs + "/Z_45678.wip", "");
         host->fileCalls = 0;
         std::unique_lock hung(host->gate);
         wired->request.tick();
@@ -130,7 +128,7 @@ private slots:
         QVERIFY(!wired->request.idle());
         hung.unlock();
         QTRY_VERIFY(ended.size() == 1 && !wired->request.looking());
-        QCOMPARE(look(), "#ffff00 Richiesta inviata al server");
+        QCOMPARE(wired->shown(), RequestSent);
         QVERIFY(wired->request.idle());
         QCOMPARE(host->fileCalls.load(), 3);   // no second look was waiting its turn
     }
@@ -143,7 +141,7 @@ private slots:
         QThreadPool::globalInstance()->setMaxThreadCount(1);   // a one-CPU machine: the request has workers of its own
         s.OutFolder = "Lotto7";
         writeLog("Z_45679", QDateTime::currentMSecsSinceEpoch() - 86400000);
-        host->badShare = m_out;
+        host->badShare = f.out;
         std::unique_lock hung(host->gate);
         QElapsedTimer clock;
         clock.start();
@@ -153,34 +151,39 @@ private slots:
         QTRY_COMPARE(host->fileCalls.load(), 4);
         host->time = 45679;
         QVERIFY(convert({"b"}));
-        QCOMPARE(ReadBytes(m_jobs + "/Z_45679.job"), "OUTDIR=Lotto7\r\nDXFDWG=DXF\r\nb\r\n");
+        QCOMPARE(ReadBytes(f.jobs + "/Z_45679.job"), "OUTDIR=Lotto7\r\nDXFDWG=DXF\r\nb\r\n");
         hung.unlock();
         QTRY_VERIFY(!wired->request.looking());
         QVERIFY(tick());
-        QCOMPARE(look(), "#ffff00 Richiesta inviata al server");
+        QCOMPARE(wired->shown(), RequestSent);
         writeLog("Z_45679", QDateTime::currentMSecsSinceEpoch());
         QVERIFY(tick());
-        QCOMPARE(look(), "#00ff00 File convertiti.");
+        QCOMPARE(wired->shown(), Converted);
     }
 
     // A write that ends after a reset, published or under a taken name: its job is not watched,
     // and its failure says why but leaves the status alone.
+    void aWriteThatEndsAfterAReset_data()
+    {
+        QTest::addColumn<QByteArray>("waiting");
+        QTest::newRow("published") << QByteArray();
+        QTest::newRow("name taken") << QByteArray("x");
+    }
     void aWriteThatEndsAfterAReset()
     {
-        for (const QByteArray& waiting : {QByteArray(), QByteArray("x")}) {
-            init();
-            if (!waiting.isNull())
-                WriteBytes(m_jobs + "/Z_45678.job", waiting);
-            std::unique_lock hung(host->gate);
-            QSignalSpy ended(&wired->request, &CurrentRequest::sendEnded);
-            QVERIFY(wired->request.send(s, {"a"}));
-            wired->request.reset();
-            SetStatus(&wired->status, Idle);
-            hung.unlock();
-            QVERIFY(ended.wait());
-            QCOMPARE(host->warnings.size(), int(!waiting.isNull()));
-            QCOMPARE(look() + watched(), "#ffffff " + IdleCaption + " ");
-        }
+        QFETCH(QByteArray, waiting);
+        if (!waiting.isNull())
+            WriteBytes(f.jobs + "/Z_45678.job", waiting);
+        std::unique_lock hung(host->gate);
+        QSignalSpy ended(&wired->request, &CurrentRequest::sendEnded);
+        QVERIFY(wired->request.send(s, {"a"}));
+        wired->request.reset();
+        SetStatus(&wired->status, Idle);
+        hung.unlock();
+        QVERIFY(ended.wait());
+        QCOMPARE(host->warnings.size(), int(!waiting.isNull()));
+        QCOMPARE(wired->shown(), Idle);
+        QCOMPARE(wired->watched(), QStringList({"", ""}));
     }
 
     // The steps are done in turn; "tick: …" ticks, then expects that status. Before the request
@@ -197,9 +200,9 @@ private slots:
                                                                     "tick: converting", "wip goes", "tick: converting"};
         QTest::newRow("yesterday's log rewritten is done") << QStringList{"yesterday's log", "send", "log rewritten", "tick: converted"};
         QTest::newRow("yesterday's log gone and back is done") << QStringList{"yesterday's log", "send", "log goes", "tick: sent",
-                                                                             "log written yesterday", "tick: converted"};
+                                                                             "yesterday's log", "tick: converted"};
         QTest::newRow("a share that drops tells nothing") << QStringList{"yesterday's log", "send", "output root drops", "log goes",
-            "tick: sent", "log written yesterday", "share is back", "tick: sent", "wip appears", "share drops", "tick: sent"};
+            "tick: sent", "yesterday's log", "share is back", "tick: sent", "wip appears", "share drops", "tick: sent"};
         QTest::newRow("dropped while sending") << QStringList{"yesterday's log", "share drops while sending", "send", "tick: sent",
                                                               "log rewritten", "tick: converted"};
         QTest::newRow("rewritten within the same second") << QStringList{"log of this second", "send", "tick: sent", "wip appears",
@@ -210,36 +213,32 @@ private slots:
     void followsTheServer()
     {
         QFETCH(QStringList, steps);
-        const QString wip = m_jobs + "/Z_45678.wip", log = m_out + "/Lotto7/Z_45678.log";
+        const QString wip = f.jobs + "/Z_45678.wip", log = f.out + "/Lotto7/Z_45678.log";
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         QVERIFY(tick());   // before any request: nothing to look at
-        QCOMPARE(look() + QString::number(host->fileCalls), "#ffffff " + IdleCaption + "0");
+        QCOMPARE(host->fileCalls.load(), 0);
         s.OutFolder = "Lotto7";
-        const QMap<QString, QString> looks{{"sent", "#ffff00 Richiesta inviata al server"},
-                                           {"converting", "#00ffff Conversione in corso..."},
-                                           {"converted", "#00ff00 File convertiti."}};
+        const QMap<QString, StatusName> statuses{{"sent", RequestSent}, {"converting", Converting}, {"converted", Converted}};
         const QMap<QString, std::function<void()>> actions{
+            {"send", [&] { QVERIFY(convert({"a"})); }},
             {"wip appears", [&] { WriteBytes(wip, ""); }},
             {"wip goes", [&] { QFile::remove(wip); }},
             {"log appears", [&] { writeLog("Z_45678", now); }},
             {"log goes", [&] { QFile::remove(log); }},
             {"log rewritten", [&] { writeLog("Z_45678", now - 10000); }},
             {"yesterday's log", [&] { writeLog("Z_45678", now - 86400000); }},
-            {"log written yesterday", [&] { writeLog("Z_45678", now - 86400000); }},
             {"log of this second", [&] { writeLog("Z_45678", now / 1000 * 1000); }},
             {"log written while publishing", [&] { host->onPublished = [&] { writeLog("Z_45678", now); }; }},
             {"folder named like the log", [&] { QDir().mkpath(log); }},
             {"share drops", [&] { host->failing = true; }},
-            {"output root drops", [&] { host->badShare = m_out, host->failing = true; }},
+            {"output root drops", [&] { host->badShare = f.out, host->failing = true; }},
             {"share is back", [&] { host->failing = false, host->badShare.clear(); }},
             {"share drops while sending", [&] { host->failing = true, host->onPublished = [&] { host->failing = false; }; }},
         };
         for (const QString& step : steps) {
-            if (step == "send") {
-                QVERIFY(convert({"a"}));
-            } else if (step.startsWith("tick: ")) {
+            if (step.startsWith("tick: ")) {
                 QVERIFY(tick());
-                QCOMPARE(look(), looks[step.mid(6)]);
+                QCOMPARE(wired->shown(), statuses[step.mid(6)]);
             } else {
                 QVERIFY2(actions.contains(step), qPrintable(step));
                 actions[step]();

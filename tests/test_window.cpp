@@ -1,6 +1,5 @@
+#include "Folders.h"
 #include "Window.h"
-#include "request/Status.h"
-#include "settings/Settings.h"
 
 #include <QtTest>
 #include <QtWidgets>
@@ -9,47 +8,69 @@
 // output root.
 class TestWindow : public QObject {
     Q_OBJECT
-    QTemporaryDir m_tmp;
-    QString m_jobs = m_tmp.filePath("Richieste"), m_out = m_tmp.filePath("Uscita");
+    Folders f;
+    const QString m_program = f.tmp.filePath("programma");
     SettingsRecord s;
     TestHost host;
+    std::unique_ptr<frmClient> w;
+    DrawingList* list = nullptr;
+    QLabel* status = nullptr;
+    QPushButton* convert = nullptr;
+    QLineEdit* folder = nullptr;
+    QTimer* timer = nullptr;
 
     // A null settings file: none is there.
-    std::unique_ptr<frmClient> start(const QByteArray& ini)
+    void start(const QByteArray& ini)
     {
-        const QString program = m_tmp.filePath("programma");
-        QDir(m_tmp.path()).removeRecursively();
-        for (const QString& dir : {program, m_jobs, m_out})
-            QDir().mkpath(dir);
+        w.reset();
+        f.renew({m_program});
         if (!ini.isNull())
-            WriteBytes(program + "/kivra_client.ini", "JobFileDir=" + Native(m_jobs).toUtf8() + "\nDXFOutDirRoot=" + Native(m_out).toUtf8() + "\n" + ini);
+            WriteBytes(m_program + "/kivra_client.ini", "JobFileDir=" + Native(f.jobs).toUtf8() + "\nDXFOutDirRoot=" + Native(f.out).toUtf8() + "\n" + ini);
         host.warnings.clear();
-        return std::make_unique<frmClient>(s, host, Native(program));
+        w = std::make_unique<frmClient>(s, host, Native(m_program));
+        list = Control<DrawingList>(*w, "ListV");
+        status = Control<QLabel>(*w, "lblStatus");
+        convert = Control<QPushButton>(*w, "CmdOut");
+        folder = Control<QLineEdit>(*w, "txtFolder");
+        timer = Control<QTimer>(*w, "Timer1");
     }
+    void showActive()
+    {
+        w->show();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(w->windowHandle(), k, modifiers); }
 
 private slots:
     void startUp_data()
     {
         QTest::addColumn<QByteArray>("ini");
-        QTest::addColumn<QString>("shown");   // mode, cap, "Percorso"
+        QTest::addColumn<bool>("dwg");
+        QTest::addColumn<QString>("cap");
+        QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("warnings");
-        QTest::newRow("settings file") << QByteArray("DXFDWGmode=dwg\nMaxNumberFiles=-1\nKeepLog=forse\nMaxNumberFiles=x")
-            << "DWG -1 " + Native(m_out) << QStringList{"Valore KeepLog non riconosciuto: forse", "Errore convertendo MaxNumberFiles in Integer"};
-        QTest::newRow("none") << QByteArray() << QString("DXF 3 ") + (Windows ? "y:\\Richieste" : "/mnt/y/Richieste")
-                              << QStringList{Native(m_tmp.filePath("programma/kivra_client.ini")) + " non esiste"};
+        QTest::newRow("settings file") << QByteArray("DXFDWGmode=dwg\nMaxNumberFiles=-1\nKeepLog=forse\nMaxNumberFiles=x") << true << "-1"
+            << Native(f.out) << QStringList{"Valore KeepLog non riconosciuto: forse", "Errore convertendo MaxNumberFiles in Integer"};
+        QTest::newRow("none") << QByteArray() << false << "3" << (Windows ? "y:\\Richieste" : "/mnt/y/Richieste")
+                              << QStringList{Native(m_program + "/kivra_client.ini") + " non esiste"};
     }
     void startUp()
     {
         QFETCH(QByteArray, ini);
-        QFETCH(QString, shown);
-        QFETCH(QStringList, warnings);
-        const auto w = start(ini);
-        const QString mode = w->OptDWG->isChecked() ? "DWG" : w->OptDXF->isChecked() ? "DXF" : "?";
-        QCOMPARE(mode + " " + w->txtMaxDrawings->text() + " " + w->txtPath->text(), shown);
-        QCOMPARE(host.warnings, warnings);
-        QCOMPARE(w->lblStatus->text() + " " + QString::number(w->Timer1->isActive() ? w->Timer1->interval() : 0), IdleCaption + " 1500");
-        QTest::keyClicks(w->txtFolder, "clienti\\Lotto7");
-        QCOMPARE(s.OutFolder + " " + w->txtPath->text(), "clienti\\Lotto7 " + shown.section(' ', 2) + Native("/clienti/Lotto7"));
+        QFETCH(QString, path);
+        start(ini);
+        QTEST(Control<QRadioButton>(*w, "OptDWG")->isChecked(), "dwg");
+        QCOMPARE(Control<QRadioButton>(*w, "OptDXF")->isChecked(), !Control<QRadioButton>(*w, "OptDWG")->isChecked());
+        QTEST(Control<QLineEdit>(*w, "txtMaxDrawings")->text(), "cap");
+        QTEST(host.warnings, "warnings");
+        QCOMPARE(Shown(status), Idle);
+        QCOMPARE(timer->interval(), 1500);
+        QVERIFY(timer->isActive());
+        QLineEdit* shownPath = Control<QLineEdit>(*w, "txtPath");
+        QCOMPARE(shownPath->text(), path);
+        QTest::keyClicks(folder, "clienti\\Lotto7");
+        QCOMPARE(s.OutFolder, "clienti\\Lotto7");
+        QCOMPARE(shownPath->text(), path + Native("/clienti/Lotto7"));
     }
 
     // Files dragged from the file manager: status 1 first, then the files in order up to the cap.
@@ -83,14 +104,14 @@ private slots:
         QFETCH(int, actions);
         QFETCH(int, cap);
         QFETCH(int, listed);
-        const auto w = start("MaxNumberFiles=" + QByteArray::number(cap));
-        w->ListV->addPaths({"pezzo0.dxf"});
+        start("MaxNumberFiles=" + QByteArray::number(cap));
+        list->addPaths({"pezzo0.dxf"});
         QStringList expected{"pezzo0.dxf"};
         for (const QUrl& url : data->urls().mid(0, listed - 1))
             expected << Native(url.toLocalFile());
         QCOMPARE(DragAndDrop(*w, data, Qt::DropActions(actions)), listed > 1 ? Qt::CopyAction : Qt::IgnoreAction);
-        QCOMPARE(w->lblStatus->text(), listed > 1 ? "Preparazione della lista" : IdleCaption);
-        QCOMPARE(w->ListV->paths(), expected);
+        QCOMPARE(Shown(status), listed > 1 ? PreparingList : Idle);
+        QCOMPARE(list->paths(), expected);
     }
 
     // Without a mouse: Ctrl+V after a copy in the file manager, trim with Shift and Canc, send with
@@ -98,28 +119,28 @@ private slots:
     // the request: its marks move nothing any more.
     void keyboardOnlyThenReset()
     {
-        const auto w = start("MaxNumberFiles=-1");
+        start("MaxNumberFiles=-1");
         QGuiApplication::clipboard()->setMimeData(FileData({"a", "b", "c", "d"}));
-        w->show();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        w->ListV->setFocus();
-        const auto key = [&](Qt::Key k, Qt::KeyboardModifiers m = {}) { QTest::keyClick(w->windowHandle(), k, m); };
+        showActive();
+        list->setFocus();
         key(Qt::Key_V, Qt::ControlModifier), key(Qt::Key_Down), key(Qt::Key_Down), key(Qt::Key_Down, Qt::ShiftModifier);
         key(Qt::Key_Delete);
-        QCOMPARE(w->ListV->paths(), (QStringList{"a", "d"}));
+        QCOMPARE(list->paths(), (QStringList{"a", "d"}));
         key(Qt::Key_Tab), key(Qt::Key_Return);
-        QTRY_VERIFY(w->CmdOut->isEnabled());
-        QCOMPARE(ReadBytes(m_jobs + "/Z_45678.job"), "DXFDWG=DXF\r\na\r\nd\r\n");
-        QCOMPARE(QApplication::focusWidget(), w->CmdOut);
-        SetStatus(w->lblStatus, 4);   // a screen reader tells the status by its caption
-        QCOMPARE(QAccessible::queryAccessibleInterface(w->lblStatus)->text(QAccessible::Name), "File convertiti.");
-        w->cmdReset->click();
-        WriteBytes(m_jobs + "/Z_45678.wip", "");
+        QTRY_VERIFY(convert->isEnabled());
+        QCOMPARE(ReadBytes(f.jobs + "/Z_45678.job"), "DXFDWG=DXF\r\na\r\nd\r\n");
+        QCOMPARE(QApplication::focusWidget(), convert);
+        SetStatus(status, Converted);   // a screen reader tells the status by its caption
+        QCOMPARE(QAccessible::queryAccessibleInterface(status)->text(QAccessible::Name), "File convertiti.");
+        Control<QPushButton>(*w, "cmdReset")->click();
+        WriteBytes(f.jobs + "/Z_45678.wip", "");
         host.fileCalls = 0;
-        QSignalSpy ticks(w->Timer1, &QTimer::timeout);
-        w->Timer1->start(10);
+        QSignalSpy ticks(timer, &QTimer::timeout);
+        timer->start(10);
         QTRY_VERIFY(ticks.size() >= 2);
-        QCOMPARE(w->lblStatus->text() + QString::number(w->ListV->count()) + QString::number(host.fileCalls), IdleCaption + "00");
+        QCOMPARE(Shown(status), Idle);
+        QCOMPARE(list->count(), 0);
+        QCOMPARE(host.fileCalls.load(), 0);
     }
 
     // Closing while a share hangs: a write that is out is waited for briefly and its end told, or
@@ -128,39 +149,36 @@ private slots:
     {
         QTest::addColumn<QByteArray>("waiting");   // a job of the same name already there
         QTest::addColumn<bool>("writeHangs");
-        QTest::addColumn<QString>("warning");
+        QTest::addColumn<QStringList>("warnings");
         QTest::newRow("write hangs") << QByteArray() << true
-                                     << "La richiesta Z_45678 potrebbe non essere stata inviata: la cartella condivisa non risponde.";
-        QTest::newRow("write refused in time") << QByteArray("x") << false << "Richiesta non inviata: la richiesta Z_45678 "
-            "precedente non è ancora stata presa in carico dal server. Riprovare tra qualche secondo.";
-        QTest::newRow("look hangs") << QByteArray() << false << "";
+            << QStringList{"La richiesta Z_45678 potrebbe non essere stata inviata: la cartella condivisa non risponde."};
+        QTest::newRow("write refused in time") << QByteArray("x") << false << QStringList{"Richiesta non inviata: la richiesta Z_45678 "
+            "precedente non è ancora stata presa in carico dal server. Riprovare tra qualche secondo."};
+        QTest::newRow("look hangs") << QByteArray() << false << QStringList{};
     }
     void closing()
     {
         QFETCH(QByteArray, waiting);
         QFETCH(bool, writeHangs);
-        QFETCH(QString, warning);
-        const auto w = start("");
+        start("");
         w->show();
         if (!waiting.isNull())
-            WriteBytes(m_jobs + "/Z_45678.job", waiting);
-        w->ListV->addPaths({"a"});
+            WriteBytes(f.jobs + "/Z_45678.job", waiting);
+        list->addPaths({"a"});
         std::unique_lock hung(host.gate, std::defer_lock);
         if (writeHangs || !waiting.isNull())
             hung.lock();
-        w->CmdOut->click();
-        if (!writeHangs) {
-            if (waiting.isNull()) {
-                QTRY_VERIFY(w->CmdOut->isEnabled());
-                hung.lock();
-                w->Timer1->setInterval(10);
-                QTRY_VERIFY(!w->idle());   // the look is out, waiting on the share
-            } else {
-                QTimer::singleShot(200, [&] { hung.unlock(); });
-            }
+        convert->click();
+        if (!waiting.isNull()) {
+            QTimer::singleShot(200, [&] { hung.unlock(); });
+        } else if (!writeHangs) {
+            QTRY_VERIFY(convert->isEnabled());
+            hung.lock();
+            timer->setInterval(10);
+            QTRY_VERIFY(!w->idle());   // the look is out, waiting on the share
         }
         QVERIFY(w->close());
-        QCOMPARE(host.warnings, warning.isEmpty() ? QStringList{} : QStringList{warning});
+        QTEST(host.warnings, "warnings");
         if (hung.owns_lock())
             hung.unlock();
     }
@@ -169,24 +187,23 @@ private slots:
     // go; a user in the window is not.
     void toldWhenElsewhere()
     {
-        const auto w = start("");
-        w->ListV->addPaths({"a"});
+        start("");
+        list->addPaths({"a"});
         const auto done = [&] {
-            w->CmdOut->click();
-            QTRY_VERIFY(w->CmdOut->isEnabled());
-            WriteBytes(m_out + "/Z_" + QString::number(host.time) + ".log", "");
-            w->Timer1->setInterval(10);
-            QTRY_COMPARE(w->lblStatus->text(), "File convertiti.");
+            convert->click();
+            QTRY_VERIFY(convert->isEnabled());
+            WriteBytes(f.out + "/Z_" + QString::number(host.time) + ".log", "");
+            timer->setInterval(10);
+            QTRY_COMPARE(Shown(status), Converted);
             QTest::qWait(50);   // more ticks, the same status
         };
         done();
-        QCOMPARE(host.told, (QStringList{"attention", "KIVRA_Client: File convertiti.\n" + Native(m_out)}));
-        w->ListV->addPaths({"b"});
-        w->CmdOut->click();   // another job in the same second: the first is waiting
-        QTRY_COMPARE(w->lblStatus->text(), "File convertiti.");   // the first request again
+        QCOMPARE(host.told, (QStringList{"attention", "KIVRA_Client: File convertiti.\n" + Native(f.out)}));
+        list->addPaths({"b"});
+        convert->click();   // another job in the same second: the first is waiting
+        QTRY_COMPARE(Shown(status), Converted);   // the first request again
         QCOMPARE(host.told.mid(2), (QStringList{"attention", "KIVRA_Client: " + host.warnings.last()}));
-        w->show();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        showActive();
         host.told.clear();
         ++host.time;
         done();
@@ -197,26 +214,27 @@ private slots:
     // there or its share does not answer.
     void openFolder()
     {
-        const auto w = start("");
-        w->show();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        QAction* open = w->lblStatus->actions().value(0);
-        QCOMPARE(open->text() + " " + open->shortcut().toString(), "Apri cartella Ctrl+Shift+O");
+        start("");
+        showActive();
+        QAction* open = status->actions().value(0);
+        QCOMPARE(open->text(), "Apri cartella");
+        QCOMPARE(open->shortcut(), QKeySequence("Ctrl+Shift+O"));
         QTRY_VERIFY(open->isEnabled());
-        QTest::keyClick(w->windowHandle(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-        QTest::keyClicks(w->txtFolder, "Lotto7");
+        key(Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        QTest::keyClicks(folder, "Lotto7");
         QTRY_VERIFY(!open->isEnabled());
-        QTest::keyClick(w->windowHandle(), Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
+        key(Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
         std::unique_lock hung(host.gate);
-        QDir().mkpath(m_out + "/Lotto7");
-        QTest::keyClick(w->txtFolder, Qt::Key_Backspace);
-        QTest::keyClicks(w->txtFolder, "7");
+        QDir().mkpath(f.out + "/Lotto7");
+        QTest::keyClick(folder, Qt::Key_Backspace);
+        QTest::keyClicks(folder, "7");
         QTest::qWait(100);
-        QVERIFY(!open->isEnabled() && !w->idle());
+        QVERIFY(!open->isEnabled());
+        QVERIFY(!w->idle());
         hung.unlock();
         QTRY_VERIFY(open->isEnabled());
         open->trigger();
-        QCOMPARE(host.opened, (QStringList{Native(m_out), Native(m_out) + "\\Lotto7"}));
+        QCOMPARE(host.opened, (QStringList{Native(f.out), Native(f.out) + "\\Lotto7"}));
     }
 };
 

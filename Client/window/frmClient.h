@@ -36,6 +36,11 @@ public:
     // No file call of the window's is still out; one that hangs on a share may never end.
     bool idle();
 
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
     QLabel* Label6;
     QLineEdit* txtMaxDrawings;
     QLabel* Label5;
@@ -56,11 +61,6 @@ public:
     QLabel* Label1;
     QTimer* Timer1;
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
-private:
     void buildControls();
     void startUp(const QString& programDir);
 
