@@ -1,7 +1,7 @@
 // The settings reader on arbitrary bytes: it finishes, says nothing but its own warnings, and
 // leaves sound values: positive timeouts, a known mode, a request folder only if it exists.
-#include "platform/CodePage.h"
 #include "platform/Host.h"
+#include "platform/TextLines.h"
 #include "settings/ReadSettings.h"
 #include "settings/Settings.h"
 
@@ -14,7 +14,7 @@ struct InputHost : Host {
     QStringList warnings;
     void showWarning(const QString& text) override { warnings << text; }
     FileStatus fileStatus(const QString& path) const override { return {path == "kivra_client.ini", path.startsWith("ok"), 0}; }
-    bool readLines(const QString&, const std::function<void(const QString&)>& onLine, bool) const override
+    bool readLines(const QString&, const std::function<void(const QString&)>& onLine, TextIn) const override
     {
         EncodingGuess guess;
         guess.feed(input);

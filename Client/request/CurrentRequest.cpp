@@ -22,7 +22,7 @@ Marks LookForMarks(const WatchedRequest& request, const Host& host)
     return marks;
 }
 
-struct Sent {
+struct Publishing {
     QString warning;
     WatchedRequest::Earlier earlier = WatchedRequest::NotKnown;
     qint64 earlierModified = 0;
@@ -32,22 +32,23 @@ struct Sent {
 // server's log for this very request is never taken for an earlier one. The output root is often
 // another server than the request folder: it is read on a worker of its own and waited for only
 // briefly, so that a hung output root never holds a job back.
-Sent Send(const QString& path, const QString& name, const QByteArray& bytes, const QString& logPath,
-          const Host& host, QThreadPool& reads)
+Publishing ReadEarlierLogAndPublish(const QString& path, const QString& name,
+                                    const QByteArray& bytes, const QString& logPath,
+                                    const Host& host, QThreadPool& reads)
 {
-    Sent sent;
+    Publishing publishing;
     auto earlier = std::make_shared<std::promise<FileStatus>>();
     std::future<FileStatus> seen = earlier->get_future();
     const bool asked = reads.tryStart([earlier, logPath, &host] { earlier->set_value(host.fileStatus(logPath)); });
     if (asked && seen.wait_for(std::chrono::milliseconds(300)) == std::future_status::ready) {
         const FileStatus log = seen.get();
         if (!log.unknown) {
-            sent.earlier = log.isFile ? WatchedRequest::Log : WatchedRequest::NoLog;
-            sent.earlierModified = log.modified;
+            publishing.earlier = log.isFile ? WatchedRequest::Log : WatchedRequest::NoLog;
+            publishing.earlierModified = log.modified;
         }
     }
-    sent.warning = WriteJobFile(path, name, bytes, host);
-    return sent;
+    publishing.warning = WriteJobFile(path, name, bytes, host);
+    return publishing;
 }
 
 } // namespace
@@ -108,10 +109,10 @@ bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
     m_writing = true;
     m_writingName = name;
     const quint64 generation = m_generation;
-    auto* sending = new QFutureWatcher<Sent>(this);
+    auto* sending = new QFutureWatcher<Publishing>(this);
     connect(sending, &QFutureWatcherBase::finished, this, [=]() mutable {
         sending->deleteLater();
-        const Sent sent = sending->result();
+        const Publishing sent = sending->result();
         m_writing = false;
         const bool current = generation == m_generation;   // no reset in the meantime
         if (!sent.warning.isEmpty()) {
@@ -126,8 +127,9 @@ bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
         }
         emit sendEnded({});
     });
-    sending->setFuture(QtConcurrent::run(&m_writes, Send, s.JobFilePath, name, bytes, request.LogFilePath,
-                                         std::cref(m_host), std::ref(m_earlierReads)));
+    sending->setFuture(QtConcurrent::run(&m_writes, ReadEarlierLogAndPublish, s.JobFilePath, name,
+                                         bytes, request.LogFilePath, std::cref(m_host),
+                                         std::ref(m_earlierReads)));
     return true;
 }
 

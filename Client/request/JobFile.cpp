@@ -15,12 +15,12 @@ QString AppendLine(QByteArray& job, const QString& tag, const QString& text)
         return QStringLiteral("Percorso non valido: ") + text;
     unsigned long error = 0;
     switch (AppendAnsi(job, tag + text, &error)) {
-    case Encoded::Done:
+    case Appended::Done:
         job += "\r\n";
         return {};
-    case Encoded::Unrepresentable:
+    case Appended::Unrepresentable:
         return QStringLiteral("Carattere non rappresentabile in: ") + text;
-    case Encoded::Failed:
+    case Appended::Failed:
         break;
     }
     // Not the text's fault: the system could not convert at all.
@@ -60,13 +60,13 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
         size += drawing.size();
     bytes.resize(size);
     char* out = bytes.data();
-    bool plain = true;
+    bool allAscii = true;
     for (const QString& line : std::as_const(header))
-        plain &= CopyAsciiLine(out, line);
+        allAscii &= CopyAsciiLine(out, line);
     for (const QString& drawing : drawings)
-        plain &= IsDriveMount(drawing) ? CopyAsciiLine(out, WindowsPath(drawing)) : CopyAsciiLine(out, drawing);
+        allAscii &= IsDriveMount(drawing) ? CopyAsciiLine(out, WindowsPath(drawing)) : CopyAsciiLine(out, drawing);
     bytes.truncate(out - bytes.constData());
-    if (plain)
+    if (allAscii)
         return {};
 
     // Some text is not plain ASCII: line by line, each is checked and encoded, and the first that

@@ -160,7 +160,7 @@ void ReadSettings(const QString& path, SettingsRecord& settings, Host& host)
     const bool read = host.readLines(path, [&](const QString& line) {
         if (!line.startsWith(QLatin1Char('*')))
             ApplyLine(line, settings, host);
-    }, true);
+    }, TextIn::CodePageOrUtf8);
     if (!read)
         host.showWarning(QStringLiteral("Impossibile leggere il file ") + HostPath(path));
 }

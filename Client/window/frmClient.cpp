@@ -1,5 +1,6 @@
 #include "window/frmClient.h"
 
+#include "platform/Desktop.h"
 #include "platform/Host.h"
 #include "platform/HostPath.h"
 #include "request/CurrentRequest.h"

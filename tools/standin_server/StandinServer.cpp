@@ -1,7 +1,7 @@
 #include "StandinServer.h"
 
 #include "platform/CodePage.h"
-#include "platform/Host.h"
+#include "platform/FileCalls.h"
 #include "platform/HostPath.h"
 
 #include <QDir>
@@ -125,7 +125,7 @@ void StandinServer::serveJob(const QString& name)
 
     QStringList lines;
     Job job;
-    if (!Host().readLines(jobPath, [&](const QString& line) { lines << line; }))
+    if (!ReadLines(jobPath, [&](const QString& line) { lines << line; }))
         job.fault = QStringLiteral("richiesta illeggibile");
     else
         job = ParseJob(lines);

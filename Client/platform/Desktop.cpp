@@ -1,0 +1,62 @@
+#include "platform/Desktop.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QStyle>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <QTranslator>
+#include <QUrl>
+
+void ShowWarning(const QString& text, QWidget* parent)
+{
+    QMessageBox box(parent);
+    box.setWindowTitle(QStringLiteral("ATTENZIONE!"));
+    box.setIcon(QMessageBox::NoIcon);
+    box.setTextFormat(Qt::PlainText);   // paths may hold '<' or '&'
+    // A value of megabytes from a damaged settings file would make the box unusable.
+    constexpr qsizetype longest = 2000;
+    box.setText(text.size() <= longest ? text : text.left(longest) + QChar(0x2026));
+    box.setStandardButtons(QMessageBox::Ok);
+    box.exec();
+}
+
+void InstallItalianTranslation()
+{
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (translator->load(QStringLiteral("qtbase_it"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(translator);
+}
+
+void AskForAttention(QWidget* window)
+{
+    if (window)   // without one, Qt would flash every window of the program
+        QApplication::alert(window);
+}
+
+void ShowNotification(const QString& title, const QString& text)
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable() || !QSystemTrayIcon::supportsMessages())
+        return;
+    // One icon for the process, shown only while it has something to say.
+    static QSystemTrayIcon* tray = [] {
+        auto* icon = new QSystemTrayIcon(QApplication::style()->standardIcon(QStyle::SP_MessageBoxInformation), qApp);
+        QObject::connect(icon, &QSystemTrayIcon::messageClicked, icon, &QSystemTrayIcon::hide);
+        return icon;
+    }();
+    tray->show();
+    tray->showMessage(title, text, QSystemTrayIcon::Information, 10000);
+    QTimer::singleShot(15000, tray, &QSystemTrayIcon::hide);
+}
+
+void ShowInFileManager(const QString& hostFolder)
+{
+    QDesktopServices::openUrl(QUrl::fromLocalFile(hostFolder));
+}

@@ -1,0 +1,22 @@
+#pragma once
+#include <QString>
+#include <QWidget>
+
+// What the program shows on the desktop besides its window. GUI thread only.
+
+// The modal warning box: title "ATTENZIONE!", one OK button, no icon; a child of parent, which it
+// is centred over.
+void ShowWarning(const QString& text, QWidget* parent = nullptr);
+
+// Qt's own texts (context menus, standard buttons) in Italian; once per process.
+void InstallItalianTranslation();
+
+// The window's taskbar button flashes, or whatever the platform does instead; nothing without a
+// window.
+void AskForAttention(QWidget* window);
+
+// A notification, where the desktop offers them.
+void ShowNotification(const QString& title, const QString& text);
+
+// A folder (a host path) in the desktop's file manager.
+void ShowInFileManager(const QString& hostFolder);

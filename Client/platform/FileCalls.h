@@ -1,0 +1,47 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+// The file system, as the program touches it. Paths are Windows-style and mapped with HostPath.
+// Every call may block for as long as a share hangs, and none touches anything but the file
+// system, so any thread may make it.
+
+// What a path names right now. One status call is one system call.
+struct FileStatus {
+    bool isFile = false;     // a file, not a folder
+    bool isFolder = false;
+    qint64 modified = 0;     // when isFile: last write, ms since 1970 by the file server's clock
+    // The call failed for another reason than "not there" (a share that dropped, a denied
+    // look): the path may or may not name something, and this tells nothing.
+    bool unknown = false;
+};
+
+// An empty path names nothing and costs no call.
+FileStatus FileStatusOf(const QString& path);
+
+// How a text file is read: in the code page, or as UTF-8 when EncodingGuess finds it to be
+// UTF-8 (a first pass judges it).
+enum class TextIn { CodePage, CodePageOrUtf8 };
+
+// Calls onLine for every line of a text file, reading it as a stream. False when the file cannot
+// be opened or read.
+bool ReadLines(const QString& path, const std::function<void(const QString& line)>& onLine,
+               TextIn textIn = TextIn::CodePage);
+
+// How publishing a new file ended. Unsafe: the folder offers no rename that refuses an existing
+// target, nor hard links, so nothing can be put there without risking a file of the same name.
+struct Publication {
+    enum Outcome { Published, NameTaken, Unsafe, Failed };
+    Outcome outcome = Failed;
+    QString reason;   // why it failed, in words the user reads
+};
+
+// Makes a file at path holding bytes, only if no file of that name is there: the bytes go to a
+// temporary file beside it ("<name>.tmp-<random>", never ending in the name's own extension)
+// that is renamed to path with a rename that refuses an existing target. Readers see no file or
+// the whole one. A failure leaves nothing behind; a kill can leave only the temporary file.
+Publication PublishFile(const QString& path, const QByteArray& bytes);
+
+// Whether the file at path holds exactly bytes.
+bool FileHolds(const QString& path, const QByteArray& bytes);
