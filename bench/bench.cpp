@@ -44,8 +44,9 @@ double Ms(const std::function<void()>& work)
 
 // The client's round and the floor's in turn, so that a drift of the machine weighs on both;
 // prepare() runs untimed before each client round.
-void Compare(const char* figure, const std::function<void()>& client,
-             const std::function<void()>& floor, const std::function<void()>& prepare = [] {})
+void Compare(
+    const char* figure, const std::function<void()>& client, const std::function<void()>& floor,
+    const std::function<void()>& prepare = [] {})
 {
     QList<double> clientMs, floorMs;
     for (int i = 0; i < kRounds; ++i) {
@@ -60,8 +61,7 @@ void Compare(const char* figure, const std::function<void()>& client,
 
 void Report(const char* figure, double client, double floor, const char* unit)
 {
-    printf("%-34s client %9.2f %s   floor %9.2f %s   ratio %.2f\n", figure, client, unit, floor,
-           unit, client / floor);
+    printf("%-34s client %9.2f %s   floor %9.2f %s   ratio %.2f\n", figure, client, unit, floor, unit, client / floor);
     fflush(stdout);
 }
 
@@ -87,8 +87,7 @@ QString ProgramFolder(const QTemporaryDir& dir)
     QFile ini(dir.filePath(QStringLiteral("programma/kivra_client.ini")));
     ini.open(QIODevice::WriteOnly);
     ini.write("JobFileDir=" + dir.filePath(QStringLiteral("Richieste")).toUtf8()
-              + "\r\nDXFOutDirRoot=" + dir.filePath(QStringLiteral("Uscita")).toUtf8()
-              + "\r\nMaxNumberFiles=-1\r\n");
+              + "\r\nDXFOutDirRoot=" + dir.filePath(QStringLiteral("Uscita")).toUtf8() + "\r\nMaxNumberFiles=-1\r\n");
     return dir.filePath(QStringLiteral("programma"));
 }
 
@@ -103,20 +102,21 @@ void DropAndConvert()
     auto* convertButton = Control<QPushButton>(window, "CmdOut");
 
     QMimeData* data = nullptr;
-    Compare("drop of 32767 paths", [&] { DragAndDrop(window, data); },
-            [&] {
-                // The same paths into a bare tree, in one batch of items.
-                QTreeWidget tree;
-                QList<QTreeWidgetItem*> items;
-                items.reserve(paths.size());
-                for (const QString& path : paths)
-                    items << new QTreeWidgetItem(QStringList{path});
-                tree.addTopLevelItems(items);
-            },
-            [&] {
-                list->clear();
-                data = FileData(paths);   // made by the desktop before the drop
-            });
+    Compare(
+        "drop of 32767 paths", [&] { DragAndDrop(window, data); },
+        [&] {
+            // The same paths into a bare tree, in one batch of items.
+            QTreeWidget tree;
+            QList<QTreeWidgetItem*> items;
+            items.reserve(paths.size());
+            for (const QString& path : paths)
+                items << new QTreeWidgetItem(QStringList{path});
+            tree.addTopLevelItems(items);
+        },
+        [&] {
+            list->clear();
+            data = FileData(paths);   // made by the desktop before the drop
+        });
 
     // The floor writes the bytes of the client's job, read back from its first one.
     host.warnings = 0;
@@ -134,14 +134,15 @@ void DropAndConvert()
         fprintf(stderr, "Converti did not write the whole job\n");
         exit(1);
     }
-    Compare("Converti with 32767 drawings", convert,
-            [&] {
-                QSaveFile file(dir.filePath(QStringLiteral("floor.job")));
-                file.open(QIODevice::WriteOnly);
-                file.write(bytes);
-                file.commit();
-            },
-            [&] { QFile::remove(HostPath(settings.JobFilePath)); });
+    Compare(
+        "Converti with 32767 drawings", convert,
+        [&] {
+            QSaveFile file(dir.filePath(QStringLiteral("floor.job")));
+            file.open(QIODevice::WriteOnly);
+            file.write(bytes);
+            file.commit();
+        },
+        [&] { QFile::remove(HostPath(settings.JobFilePath)); });
 }
 
 void SettingsReader()
@@ -158,20 +159,21 @@ void SettingsReader()
     file.write(text);
     file.close();
 
-    Compare("settings reader, 10000 lines",
-            [&] {
-                QuietHost host;
-                SettingsRecord s;
-                InitDefaults(s);
-                ReadSettings(path, s, host);
-            },
-            [&] {
-                QFile in(path);
-                in.open(QIODevice::ReadOnly);
-                int lines = 0;
-                while (!in.atEnd())
-                    lines += !in.readLine().isEmpty();
-            });
+    Compare(
+        "settings reader, 10000 lines",
+        [&] {
+            QuietHost host;
+            SettingsRecord s;
+            InitDefaults(s);
+            ReadSettings(path, s, host);
+        },
+        [&] {
+            QFile in(path);
+            in.open(QIODevice::ReadOnly);
+            int lines = 0;
+            while (!in.atEnd())
+                lines += !in.readLine().isEmpty();
+        });
 }
 
 // Runs in a child process: the client's window, or a bare one of the same size (with one line
@@ -204,8 +206,7 @@ void StartUp(const QString& self)
 {
     QTemporaryDir dir;
     const QString programDir = ProgramFolder(dir);
-    const QStringList kinds{QStringLiteral("client"), QStringLiteral("bare"),
-                            QStringLiteral("label")};
+    const QStringList kinds{QStringLiteral("client"), QStringLiteral("bare"), QStringLiteral("label")};
     QList<double> ms[3], kb[3];
     for (int i = 0; i < kRounds; ++i) {
         for (int k = 0; k < 3; ++k) {
@@ -248,7 +249,7 @@ int Ticks(int count, bool working)
     return wired.status.text() == expected || count == 0 ? 0 : 1;
 }
 
-} // namespace
+}   // namespace
 
 int main(int argc, char* argv[])
 {

@@ -23,8 +23,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const QString& drawing : drawings)
         lines << WindowsPath(drawing);
     // Every CR and LF ends a line, and the lines are exactly what went in.
-    if (drawings.isEmpty() || !StaysInsideRoot(s.OutFolder) || job.count('\n') != lines.size() || job.count('\r') != lines.size()
-        || !job.endsWith("\r\n") || DecodeAnsi(job.chopped(2)).split("\r\n") != lines)
+    if (drawings.isEmpty() || !StaysInsideRoot(s.OutFolder) || job.count('\n') != lines.size()
+        || job.count('\r') != lines.size() || !job.endsWith("\r\n")
+        || DecodeAnsi(job.chopped(2)).split("\r\n") != lines)
         abort();
     return 0;
 }

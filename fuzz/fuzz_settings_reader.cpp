@@ -13,7 +13,10 @@ struct InputHost : Host {
     QByteArrayView input;
     QStringList warnings;
     void showWarning(const QString& text) override { warnings << text; }
-    FileStatus fileStatus(const QString& path) const override { return {path == "kivra_client.ini", path.startsWith("ok"), 0}; }
+    FileStatus fileStatus(const QString& path) const override
+    {
+        return {path == "kivra_client.ini", path.startsWith("ok"), 0};
+    }
     bool readLines(const QString&, const std::function<void(const QString&)>& onLine, TextIn) const override
     {
         EncodingGuess guess;

@@ -27,7 +27,8 @@ struct WiredRequest {
         : request(host)
     {
         SetStatus(&status, Idle);
-        QObject::connect(&request, &CurrentRequest::statusChanged, &status, [this](StatusCode code) { SetStatus(&status, code); });
+        QObject::connect(&request, &CurrentRequest::statusChanged, &status,
+                         [this](StatusCode code) { SetStatus(&status, code); });
         QObject::connect(&request, &CurrentRequest::sendEnded, &status, [&host](const QString& warning) {
             if (!warning.isEmpty())
                 host.warnings << warning;

@@ -16,12 +16,12 @@ public:
     int time = 45678;
     mutable std::atomic<int> fileCalls{0};   // begun, waiting or not
     mutable std::shared_mutex gate;
-    QString badShare;                        // a host path; set while no call is out
+    QString badShare;   // a host path; set while no call is out
     std::atomic<bool> failing{false};
-    std::function<void()> onPublished;       // a quick server at work
+    std::function<void()> onPublished;   // a quick server at work
 
-    QStringList told;                        // attention asked, with the notification's text
-    QStringList opened;                      // folders shown in the file manager
+    QStringList told;   // attention asked, with the notification's text
+    QStringList opened;   // folders shown in the file manager
 
     void showWarning(const QString& text) override { warnings << text; }
     void askForAttention() override { told << "attention"; }
@@ -67,7 +67,10 @@ inline QByteArray ReadBytes(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-inline QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
+inline QString Native(const QString& path)
+{
+    return QDir::toNativeSeparators(path);
+}
 
 #ifdef Q_OS_WIN
 constexpr bool Windows = true;

@@ -7,8 +7,7 @@
 #include <memory>
 
 // The window's control of that name; every control carries one, and a test that finds none stops.
-template <typename T = QWidget>
-T* Control(const frmClient& w, const char* name)
+template <typename T = QWidget> T* Control(const frmClient& w, const char* name)
 {
     T* control = w.findChild<T*>(QLatin1String(name));
     if (!control)
@@ -28,7 +27,8 @@ inline QMimeData* FileData(const QStringList& files)
 }
 
 // Drag-enter, drag-move and drop; the action the list agreed to, IgnoreAction when it refused.
-inline Qt::DropAction DragAndDrop(frmClient& w, QMimeData* data, Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction)
+inline Qt::DropAction DragAndDrop(frmClient& w, QMimeData* data,
+                                  Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction)
 {
     std::unique_ptr<QMimeData> owner(data);
     QWidget* target = Control<DrawingList>(w, "ListV")->viewport();

@@ -10,7 +10,10 @@
 
 // Real failures: the kernel refusing a write, a writer killed mid-write while a reader races it.
 // scripts/reliability repeats the second for the figures in RELIABILITY.md.
-static QByteArray Job(int lines) { return "DXFDWG=DXF\r\n" + QByteArray("C:\\Disegni\\Lotto\\pezzo.dxf\r\n").repeated(lines); }
+static QByteArray Job(int lines)
+{
+    return "DXFDWG=DXF\r\n" + QByteArray("C:\\Disegni\\Lotto\\pezzo.dxf\r\n").repeated(lines);
+}
 
 class TestFaults : public QObject {
     Q_OBJECT
@@ -33,8 +36,9 @@ private slots:
         const bool started = SendAndWait(wired.request, s, {"C:\\a.dxf", "C:\\b.dxf"});
         setrlimit(RLIMIT_FSIZE, &saved);
         QVERIFY(started);
-        QCOMPARE(host.warnings, QStringList{"Impossibile scrivere il file " + f.jobs
-                                            + "/Z_45678.job: scrittura non riuscita (disco pieno o file troppo grande?)"});
+        QCOMPARE(host.warnings,
+                 QStringList{"Impossibile scrivere il file " + f.jobs
+                             + "/Z_45678.job: scrittura non riuscita (disco pieno o file troppo grande?)"});
         QCOMPARE(wired.shown(), PreparingList);
         QCOMPARE(wired.watched(), QStringList({"", ""}));
         QCOMPARE(f.inRequestFolder(), QStringList{});
@@ -66,7 +70,8 @@ private slots:
             QVERIFY(writer.waitForFinished());
             scan();
         }
-        qInfo("kills=10 opened=%d partial=%d leftovers=%lld", opened, partial, f.inRequestFolder().filter(".tmp-").size());
+        qInfo("kills=10 opened=%d partial=%d leftovers=%lld", opened, partial,
+              f.inRequestFolder().filter(".tmp-").size());
         QVERIFY(opened > 0);
         QCOMPARE(partial, 0);
     }

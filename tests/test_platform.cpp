@@ -12,7 +12,9 @@ private slots:
     void paths()
     {
         const QStringList rows[] = {{"y:\\Richieste\\Z_1.job", "/mnt/y/Richieste/Z_1.job", "y:\\Richieste\\Z_1.job"},
-                                    {"Y:", "/mnt/y", "y:\\"}, {"c:x", "c:x", "c:x"}, {"/srv\\a", "/srv/a", "/srv/a"},
+                                    {"Y:", "/mnt/y", "y:\\"},
+                                    {"c:x", "c:x", "c:x"},
+                                    {"/srv\\a", "/srv/a", "/srv/a"},
                                     {"/mnt/Y/a.dxf", "/mnt/Y/a.dxf", "/mnt/Y/a.dxf"}};
         for (const QStringList& row : rows) {
             QCOMPARE(HostPath(row[0]), Windows ? row[0] : row[1]);
@@ -24,10 +26,12 @@ private slots:
     // writing anything, and by the stand-in server in any client's job.
     void outputFolders()
     {
-        for (const char* folder : {"", "Lotto7", "clienti\\rossi", "clienti/rossi", "Città", "console", "COM10", "nul_1", "LPT"})
+        for (const char* folder :
+             {"", "Lotto7", "clienti\\rossi", "clienti/rossi", "Città", "console", "COM10", "nul_1", "LPT"})
             QVERIFY2(StaysInsideRoot(QString(folder)), folder);
-        for (const char* folder : {"..\\fuori", "a\\..\\..\\x", "a/..\\../x", "\\x", "/tmp/x", "c:\\x", "c:x", "a?b", "a\tb",
-                                   "a.\\b", "a \\b", "a\\\\b", "CON", "a\\nul.txt", "Com1", "lpt9.dxf\\b", "aux."})
+        for (const char* folder :
+             {"..\\fuori", "a\\..\\..\\x", "a/..\\../x", "\\x", "/tmp/x", "c:\\x", "c:x", "a?b", "a\tb", "a.\\b",
+              "a \\b", "a\\\\b", "CON", "a\\nul.txt", "Com1", "lpt9.dxf\\b", "aux."})
             QVERIFY2(!StaysInsideRoot(QString(folder)), folder);
     }
 
@@ -38,12 +42,22 @@ private slots:
         QTemporaryDir dir;
         WriteBytes(dir.filePath("file"), "x");
         const QString base = Native(dir.path()) + "\\";
-        const struct { QString path; const char* seen; } rows[] = {
-            {base + "file", "file"}, {Native(dir.path()), "folder"}, {base + "missing", "none"},
-            {base + "missing\\x", "none"}, {base + "file\\x", "none"}, {base + (Windows ? "a?b" : QString(300, 'n')), "unknown"}, {"", "none"}};
+        const struct {
+            QString path;
+            const char* seen;
+        } rows[] = {{base + "file", "file"},
+                    {Native(dir.path()), "folder"},
+                    {base + "missing", "none"},
+                    {base + "missing\\x", "none"},
+                    {base + "file\\x", "none"},
+                    {base + (Windows ? "a?b" : QString(300, 'n')), "unknown"},
+                    {"", "none"}};
         for (const auto& row : rows) {
             const FileStatus status = Host().fileStatus(row.path);
-            const char* seen = status.unknown ? "unknown" : status.isFile ? "file" : status.isFolder ? "folder" : "none";
+            const char* seen = status.unknown ? "unknown"
+                : status.isFile               ? "file"
+                : status.isFolder             ? "folder"
+                                              : "none";
             QCOMPARE(seen, row.seen);
         }
         QVERIFY(qAbs(Host().fileStatus(base + "file").modified - QDateTime::currentMSecsSinceEpoch()) < 60000);

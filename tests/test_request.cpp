@@ -18,7 +18,8 @@ class TestRequest : public QObject {
     bool tick() { return TickAndWait(wired->request, *host); }
     QStringList marks(const QString& name, const QString& folder = "Lotto7") const
     {
-        return {Native(f.jobs) + "\\" + name + ".wip", Native(f.out) + (folder.isEmpty() ? "" : "\\" + folder) + "\\" + name + ".log"};
+        return {Native(f.jobs) + "\\" + name + ".wip",
+                Native(f.out) + (folder.isEmpty() ? "" : "\\" + folder) + "\\" + name + ".log"};
     }
     void writeLog(const QString& name, qint64 modified)
     {
@@ -51,27 +52,34 @@ private slots:
         QTest::addColumn<QString>("folder");
         QTest::addColumn<QStringList>("drawings");
         QTest::addColumn<QByteArray>("waiting");   // a job of the same name already there
-        QTest::addColumn<QString>("warning");      // empty: sent
+        QTest::addColumn<QString>("warning");   // empty: sent
         QTest::addColumn<QByteArray>("job");
-        QTest::newRow("two drawings") << "Lotto7" << QStringList{"C:\\D\\pezzo1.dxf", "C:\\D\\pezzo2.dwg"} << QByteArray() << ""
+        QTest::newRow("two drawings")
+            << "Lotto7" << QStringList{"C:\\D\\pezzo1.dxf", "C:\\D\\pezzo2.dwg"} << QByteArray() << ""
             << QByteArray("OUTDIR=Lotto7\r\nDXFDWG=DXF\r\nC:\\D\\pezzo1.dxf\r\nC:\\D\\pezzo2.dwg\r\n");
-        QTest::newRow("no folder; order, duplicates, a mounted drive") << "" << QStringList{"b", "/mnt/y/D/a.dxf", "b"} << QByteArray()
-            << "" << QByteArray(Windows ? "DXFDWG=DXF\r\nb\r\n/mnt/y/D/a.dxf\r\nb\r\n" : "DXFDWG=DXF\r\nb\r\ny:\\D\\a.dxf\r\nb\r\n");
+        QTest::newRow("no folder; order, duplicates, a mounted drive")
+            << "" << QStringList{"b", "/mnt/y/D/a.dxf", "b"} << QByteArray() << ""
+            << QByteArray(Windows ? "DXFDWG=DXF\r\nb\r\n/mnt/y/D/a.dxf\r\nb\r\n"
+                                  : "DXFDWG=DXF\r\nb\r\ny:\\D\\a.dxf\r\nb\r\n");
         QTest::newRow("code page") << "Città" << QStringList{" \\\\srv\\€.dxf"} << QByteArray() << ""
-            << QByteArray("OUTDIR=Citt\xE0\r\nDXFDWG=DXF\r\n \\\\srv\\\x80.dxf\r\n");
-        QTest::newRow("empty list, bad folder") << "..\\x" << QStringList{} << QByteArray()
+                                   << QByteArray("OUTDIR=Citt\xE0\r\nDXFDWG=DXF\r\n \\\\srv\\\x80.dxf\r\n");
+        QTest::newRow("empty list, bad folder")
+            << "..\\x" << QStringList{} << QByteArray()
             << "Nessun disegno da convertire: trascinare i disegni nell'elenco." << QByteArray("<missing>");
-        QTest::newRow("bad folder, bad path") << "..\\x" << QStringList{"a\nb"} << QByteArray()
-            << "Cartella di archiviazione non valida: ..\\x" << QByteArray("<missing>");
+        QTest::newRow("bad folder, bad path")
+            << "..\\x" << QStringList{"a\nb"} << QByteArray() << "Cartella di archiviazione non valida: ..\\x"
+            << QByteArray("<missing>");
         QTest::newRow("line feed") << "" << QStringList{"a", "b\nDXFDWG=DWG"} << QByteArray()
-            << "Percorso non valido: b\nDXFDWG=DWG" << QByteArray("<missing>");
+                                   << "Percorso non valido: b\nDXFDWG=DWG" << QByteArray("<missing>");
         QTest::newRow("outside the code page") << "\u56FE" << QStringList{"a"} << QByteArray()
-            << "Carattere non rappresentabile in: \u56FE" << QByteArray("<missing>");
+                                               << "Carattere non rappresentabile in: \u56FE" << QByteArray("<missing>");
         QTest::newRow("double click") << "" << QStringList{"a"} << QByteArray("DXFDWG=DXF\r\na\r\n") << ""
-            << QByteArray("DXFDWG=DXF\r\na\r\n");
-        QTest::newRow("another workstation's job") << "" << QStringList{"a"} << QByteArray("DXFDWG=DWG\r\nx\r\n")
+                                      << QByteArray("DXFDWG=DXF\r\na\r\n");
+        QTest::newRow("another workstation's job")
+            << "" << QStringList{"a"} << QByteArray("DXFDWG=DWG\r\nx\r\n")
             << "Richiesta non inviata: la richiesta Z_45678 precedente non è ancora stata presa in carico dal server. "
-               "Riprovare tra qualche secondo." << QByteArray("DXFDWG=DWG\r\nx\r\n");
+               "Riprovare tra qualche secondo."
+            << QByteArray("DXFDWG=DWG\r\nx\r\n");
     }
     void convert()
     {
@@ -192,23 +200,29 @@ private slots:
     void followsTheServer_data()
     {
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("sent, working, done") << QStringList{"send", "tick: sent", "wip appears", "tick: converting", "wip goes",
-                                                            "log appears", "tick: converted", "log goes", "tick: converted"};
-        QTest::newRow("both marks: working") << QStringList{"send", "wip appears", "log appears", "tick: converting", "wip goes",
-                                                            "tick: converted"};
-        QTest::newRow("yesterday's log is not done") << QStringList{"yesterday's log", "send", "tick: sent", "wip appears",
-                                                                    "tick: converting", "wip goes", "tick: converting"};
-        QTest::newRow("yesterday's log rewritten is done") << QStringList{"yesterday's log", "send", "log rewritten", "tick: converted"};
-        QTest::newRow("yesterday's log gone and back is done") << QStringList{"yesterday's log", "send", "log goes", "tick: sent",
-                                                                             "yesterday's log", "tick: converted"};
-        QTest::newRow("a share that drops tells nothing") << QStringList{"yesterday's log", "send", "output root drops", "log goes",
-            "tick: sent", "yesterday's log", "share is back", "tick: sent", "wip appears", "share drops", "tick: sent"};
-        QTest::newRow("dropped while sending") << QStringList{"yesterday's log", "share drops while sending", "send", "tick: sent",
-                                                              "log rewritten", "tick: converted"};
-        QTest::newRow("rewritten within the same second") << QStringList{"log of this second", "send", "tick: sent", "wip appears",
-            "tick: converting", "wip goes", "log of this second", "tick: converted"};
-        QTest::newRow("a log written while publishing is done") << QStringList{"log written while publishing", "send", "tick: converted"};
-        QTest::newRow("a folder named like the log is no log") << QStringList{"folder named like the log", "send", "tick: sent"};
+        QTest::newRow("sent, working, done")
+            << QStringList{"send",        "tick: sent",      "wip appears", "tick: converting", "wip goes",
+                           "log appears", "tick: converted", "log goes",    "tick: converted"};
+        QTest::newRow("both marks: working")
+            << QStringList{"send", "wip appears", "log appears", "tick: converting", "wip goes", "tick: converted"};
+        QTest::newRow("yesterday's log is not done") << QStringList{
+            "yesterday's log", "send", "tick: sent", "wip appears", "tick: converting", "wip goes", "tick: converting"};
+        QTest::newRow("yesterday's log rewritten is done")
+            << QStringList{"yesterday's log", "send", "log rewritten", "tick: converted"};
+        QTest::newRow("yesterday's log gone and back is done")
+            << QStringList{"yesterday's log", "send", "log goes", "tick: sent", "yesterday's log", "tick: converted"};
+        QTest::newRow("a share that drops tells nothing") << QStringList{
+            "yesterday's log", "send",       "output root drops", "log goes",    "tick: sent", "yesterday's log",
+            "share is back",   "tick: sent", "wip appears",       "share drops", "tick: sent"};
+        QTest::newRow("dropped while sending") << QStringList{
+            "yesterday's log", "share drops while sending", "send", "tick: sent", "log rewritten", "tick: converted"};
+        QTest::newRow("rewritten within the same second")
+            << QStringList{"log of this second", "send",     "tick: sent",         "wip appears",
+                           "tick: converting",   "wip goes", "log of this second", "tick: converted"};
+        QTest::newRow("a log written while publishing is done")
+            << QStringList{"log written while publishing", "send", "tick: converted"};
+        QTest::newRow("a folder named like the log is no log")
+            << QStringList{"folder named like the log", "send", "tick: sent"};
     }
     void followsTheServer()
     {
@@ -218,7 +232,8 @@ private slots:
         QVERIFY(tick());   // before any request: nothing to look at
         QCOMPARE(host->fileCalls.load(), 0);
         s.OutFolder = "Lotto7";
-        const QMap<QString, StatusName> statuses{{"sent", RequestSent}, {"converting", Converting}, {"converted", Converted}};
+        const QMap<QString, StatusName> statuses{
+            {"sent", RequestSent}, {"converting", Converting}, {"converted", Converted}};
         const QMap<QString, std::function<void()>> actions{
             {"send", [&] { QVERIFY(convert({"a"})); }},
             {"wip appears", [&] { WriteBytes(wip, ""); }},
@@ -233,7 +248,8 @@ private slots:
             {"share drops", [&] { host->failing = true; }},
             {"output root drops", [&] { host->badShare = f.out, host->failing = true; }},
             {"share is back", [&] { host->failing = false, host->badShare.clear(); }},
-            {"share drops while sending", [&] { host->failing = true, host->onPublished = [&] { host->failing = false; }; }},
+            {"share drops while sending",
+             [&] { host->failing = true, host->onPublished = [&] { host->failing = false; }; }},
         };
         for (const QString& step : steps) {
             if (step.startsWith("tick: ")) {

@@ -10,10 +10,16 @@ using Fields = QMap<QString, QString>;
 // what it left alone.
 static Fields Readable(const SettingsRecord& s)
 {
-    return {{"WaitTimeout", QString::number(s.WaitTimeout)}, {"StuckConverterTimeout", QString::number(s.StuckConverterTimeout)},
-            {"JobFileDir", s.JobFileDir}, {"DXFOutDirRoot", s.DXFOutDirRoot}, {"RunString0", s.RunString[0]},
-            {"RunString1", s.RunString[1]}, {"DXFDWGmode", s.DXFDWGmode}, {"MaxNumberFiles", QString::number(s.MaxNumberFiles)},
-            {"KeepLog", QString::number(s.KeepLog)}, {"Interattivo", QString::number(s.Interattivo)}};
+    return {{"WaitTimeout", QString::number(s.WaitTimeout)},
+            {"StuckConverterTimeout", QString::number(s.StuckConverterTimeout)},
+            {"JobFileDir", s.JobFileDir},
+            {"DXFOutDirRoot", s.DXFOutDirRoot},
+            {"RunString0", s.RunString[0]},
+            {"RunString1", s.RunString[1]},
+            {"DXFDWGmode", s.DXFDWGmode},
+            {"MaxNumberFiles", QString::number(s.MaxNumberFiles)},
+            {"KeepLog", QString::number(s.KeepLog)},
+            {"Interattivo", QString::number(s.Interattivo)}};
 }
 
 class TestSettings : public QObject {
@@ -27,23 +33,34 @@ private slots:
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<Fields>("changed");
         QTest::addColumn<QStringList>("warnings");
-        QTest::newRow("zero means the default; code page") << QByteArray("WaitTimeout=0\nStuckConverterTimeout=0\nRunStringPAR=Citt\xE0")
-            << Fields{{"WaitTimeout", "10000"}, {"StuckConverterTimeout", "30"}, {"RunString1", "Città"}} << QStringList{};
-        static const char refused[] = "WaitTimeout=2147484\nWaitTimeout=\nWaitTimeout=2.5\nWaitTimeout=0x10\nWaitTimeout=- 5\n"
-            "WaitTimeout=5\0\nStuckConverterTimeout=-2147483648\nMaxNumberFiles=9\nMaxNumberFiles=32768\nMaxNumberFiles=x";
-        QTest::newRow("numbers refused, earlier value kept") << QByteArray(refused, sizeof refused - 1) << Fields{{"MaxNumberFiles", "9"}}
-            << QStringList(6, "Errore convertendo WaitTimeout in Long") + QStringList{"Errore convertendo StuckConverterTimeout in Long",
-               "Errore convertendo MaxNumberFiles in Integer", "Errore convertendo MaxNumberFiles in Integer"};
-        QTest::newRow("utf-8 without a mark, as Linux editors save it") << QByteArray("RunStringPAR=Citt\xC3\xA0 \xE2\x82\xAC")
-            << Fields{{"RunString1", "Città €"}} << QStringList{};
-        QTest::newRow("utf-8 by its mark, a wrong byte replaced") << QByteArray("\xEF\xBB\xBFRunStringPAR=Citt\xC3\xA0 \xE0\r\n")
-            << Fields{{"RunString1", "Città \uFFFD"}} << QStringList{};
-        QTest::newRow("folders: taken only if they exist, as named") << QByteArray("DXFOutDirRoot=%DIR%\nJobFileDir=%DIR%\\file\rJobFileDir=\n"
-                                                                                "JobFileDir=%DIR% \nJobFileDir=%DIR%\\.\nJobFileDir=%DIR%\\cartella.")
+        QTest::newRow("zero means the default; code page")
+            << QByteArray("WaitTimeout=0\nStuckConverterTimeout=0\nRunStringPAR=Citt\xE0")
+            << Fields{{"WaitTimeout", "10000"}, {"StuckConverterTimeout", "30"}, {"RunString1", "Città"}}
+            << QStringList{};
+        static const char refused[] =
+            "WaitTimeout=2147484\nWaitTimeout=\nWaitTimeout=2.5\nWaitTimeout=0x10\nWaitTimeout=- 5\n"
+            "WaitTimeout=5\0\nStuckConverterTimeout=-2147483648\nMaxNumberFiles=9\nMaxNumberFiles="
+            "32768\nMaxNumberFiles=x";
+        QTest::newRow("numbers refused, earlier value kept")
+            << QByteArray(refused, sizeof refused - 1) << Fields{{"MaxNumberFiles", "9"}}
+            << QStringList(6, "Errore convertendo WaitTimeout in Long")
+                + QStringList{"Errore convertendo StuckConverterTimeout in Long",
+                              "Errore convertendo MaxNumberFiles in Integer",
+                              "Errore convertendo MaxNumberFiles in Integer"};
+        QTest::newRow("utf-8 without a mark, as Linux editors save it")
+            << QByteArray("RunStringPAR=Citt\xC3\xA0 \xE2\x82\xAC") << Fields{{"RunString1", "Città €"}}
+            << QStringList{};
+        QTest::newRow("utf-8 by its mark, a wrong byte replaced")
+            << QByteArray("\xEF\xBB\xBFRunStringPAR=Citt\xC3\xA0 \xE0\r\n") << Fields{{"RunString1", "Città \uFFFD"}}
+            << QStringList{};
+        QTest::newRow("folders: taken only if they exist, as named")
+            << QByteArray("DXFOutDirRoot=%DIR%\nJobFileDir=%DIR%\\file\rJobFileDir=\n"
+                          "JobFileDir=%DIR% \nJobFileDir=%DIR%\\.\nJobFileDir=%DIR%\\cartella.")
             << Fields{{"DXFOutDirRoot", "%DIR%"}, {"JobFileDir", "%DIR%\\."}}
-            << QStringList{"La cartella %DIR%\\file non esiste", "La cartella  non esiste", "La cartella %DIR%  non esiste",
-                           "La cartella %DIR%\\cartella. non esiste"};
-        static const char silent[] = "waittimeout=5\r\n WaitTimeout=5\r\n*WaitTimeout=5\r\n[Client]\r\nJobExt=.txt\r\n\0WaitTimeout=5";
+            << QStringList{"La cartella %DIR%\\file non esiste", "La cartella  non esiste",
+                           "La cartella %DIR%  non esiste", "La cartella %DIR%\\cartella. non esiste"};
+        static const char silent[] =
+            "waittimeout=5\r\n WaitTimeout=5\r\n*WaitTimeout=5\r\n[Client]\r\nJobExt=.txt\r\n\0WaitTimeout=5";
         QTest::newRow("ignored without a word") << QByteArray(silent, sizeof silent - 1) << Fields{} << QStringList{};
     }
     void reader()
@@ -65,7 +82,6 @@ private slots:
         QCOMPARE(host.warnings, warnings.replaceInStrings("%DIR%", dir));
         QCOMPARE(Readable(s), expected);
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -20,7 +20,11 @@ int main(int argc, char* argv[])
     check(win::SystemCodePage() == page, "system code page " + std::to_string(win::SystemCodePage()));
     const int column = page == 1252 ? 0 : page == 932 ? 1 : 2;
     // Bytes in 1252, 932 and 65001; nullptr: refused there.
-    const struct { const char* name; std::u16string text; const char* bytes[3]; } rows[] = {
+    const struct {
+        const char* name;
+        std::u16string text;
+        const char* bytes[3];
+    } rows[] = {
         {"Città", u"Citt\u00E0", {"Citt\xE0", nullptr, "Citt\xC3\xA0"}},
         {"euro", u"\u20AC", {"\x80", nullptr, "\xE2\x82\xAC"}},
         {"double-byte", u"\u56F3\u9762", {nullptr, "\x90\x7D\x96\xCA", "\xE5\x9B\xB3\xE9\x9D\xA2"}},
@@ -30,7 +34,8 @@ int main(int argc, char* argv[])
     for (const auto& row : rows) {
         const win::Encoded encoded = win::Encode(page, row.text);
         const char* bytes = row.bytes[column];
-        check(bytes ? encoded.result == win::Conversion::Done && encoded.bytes == bytes && win::Decode(page, bytes) == row.text
+        check(bytes ? encoded.result == win::Conversion::Done && encoded.bytes == bytes
+                      && win::Decode(page, bytes) == row.text
                     : encoded.result == win::Conversion::Unrepresentable && encoded.bytes.empty(),
               std::string(row.name) + " in " + std::to_string(page));
     }

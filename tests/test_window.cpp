@@ -25,7 +25,9 @@ class TestWindow : public QObject {
         w.reset();
         f.renew({m_program});
         if (!ini.isNull())
-            WriteBytes(m_program + "/kivra_client.ini", "JobFileDir=" + Native(f.jobs).toUtf8() + "\nDXFOutDirRoot=" + Native(f.out).toUtf8() + "\n" + ini);
+            WriteBytes(m_program + "/kivra_client.ini",
+                       "JobFileDir=" + Native(f.jobs).toUtf8() + "\nDXFOutDirRoot=" + Native(f.out).toUtf8() + "\n"
+                           + ini);
         host.warnings.clear();
         w = std::make_unique<frmClient>(s, host, Native(m_program));
         list = Control<DrawingList>(*w, "ListV");
@@ -49,8 +51,11 @@ private slots:
         QTest::addColumn<QString>("cap");
         QTest::addColumn<QString>("path");
         QTest::addColumn<QStringList>("warnings");
-        QTest::newRow("settings file") << QByteArray("DXFDWGmode=dwg\nMaxNumberFiles=-1\nKeepLog=forse\nMaxNumberFiles=x") << true << "-1"
-            << Native(f.out) << QStringList{"Valore KeepLog non riconosciuto: forse", "Errore convertendo MaxNumberFiles in Integer"};
+        QTest::newRow("settings file") << QByteArray(
+            "DXFDWGmode=dwg\nMaxNumberFiles=-1\nKeepLog=forse\nMaxNumberFiles=x")
+                                       << true << "-1" << Native(f.out)
+                                       << QStringList{"Valore KeepLog non riconosciuto: forse",
+                                                      "Errore convertendo MaxNumberFiles in Integer"};
         QTest::newRow("none") << QByteArray() << false << "3" << (Windows ? "y:\\Richieste" : "/mnt/y/Richieste")
                               << QStringList{Native(m_program + "/kivra_client.ini") + " non esiste"};
     }
@@ -150,10 +155,14 @@ private slots:
         QTest::addColumn<QByteArray>("waiting");   // a job of the same name already there
         QTest::addColumn<bool>("writeHangs");
         QTest::addColumn<QStringList>("warnings");
-        QTest::newRow("write hangs") << QByteArray() << true
-            << QStringList{"La richiesta Z_45678 potrebbe non essere stata inviata: la cartella condivisa non risponde."};
-        QTest::newRow("write refused in time") << QByteArray("x") << false << QStringList{"Richiesta non inviata: la richiesta Z_45678 "
-            "precedente non è ancora stata presa in carico dal server. Riprovare tra qualche secondo."};
+        QTest::newRow("write hangs")
+            << QByteArray() << true
+            << QStringList{
+                   "La richiesta Z_45678 potrebbe non essere stata inviata: la cartella condivisa non risponde."};
+        QTest::newRow("write refused in time")
+            << QByteArray("x") << false
+            << QStringList{"Richiesta non inviata: la richiesta Z_45678 "
+                           "precedente non è ancora stata presa in carico dal server. Riprovare tra qualche secondo."};
         QTest::newRow("look hangs") << QByteArray() << false << QStringList{};
     }
     void closing()

@@ -14,7 +14,7 @@ QString DecodeAnsi(QByteArrayView bytes);
 enum class Appended {
     Done,
     Unrepresentable,   // a character the code page cannot hold: refused, never substituted
-    Failed,            // the system's conversion itself failed (its error in systemError)
+    Failed,   // the system's conversion itself failed (its error in systemError)
 };
 
 // Appends text in the code page to out. When it is not Done, out holds a part of the text, and

@@ -23,7 +23,13 @@
 
 namespace {
 
-enum class Renamed { Done, NameTaken, Busy, Unsafe, Failed };
+enum class Renamed {
+    Done,
+    NameTaken,
+    Busy,
+    Unsafe,
+    Failed
+};
 
 #ifdef Q_OS_WIN
 
@@ -91,7 +97,7 @@ Renamed Classify(int error, QString& reason)
         return Renamed::NameTaken;
     reason = error == EBUSY ? QStringLiteral("il file è in uso da un altro programma")
                             : QStringLiteral("impossibile rinominare il file (")
-                                  + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char(')');
+            + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char(')');
     return error == EBUSY ? Renamed::Busy : Renamed::Failed;
 }
 
@@ -108,8 +114,7 @@ Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
 {
     const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
 #ifdef RENAME_NOREPLACE
-    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(),
-                    RENAME_NOREPLACE) == 0)
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
         return Renamed::Done;
     if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
         return Classify(errno, reason);
@@ -157,7 +162,7 @@ QString WriteNewFile(QFile& file, const QByteArray& bytes)
     return failure;
 }
 
-} // namespace
+}   // namespace
 
 FileStatus FileStatusOf(const QString& path)
 {
@@ -166,8 +171,7 @@ FileStatus FileStatusOf(const QString& path)
     return StatusOf(HostPath(path));
 }
 
-bool ReadLines(const QString& path, const std::function<void(const QString& line)>& onLine,
-               TextIn textIn)
+bool ReadLines(const QString& path, const std::function<void(const QString& line)>& onLine, TextIn textIn)
 {
     QFile file(HostPath(path));
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
@@ -199,8 +203,7 @@ Publication PublishFile(const QString& path, const QByteArray& bytes)
 {
     const QString target = HostPath(path);
     // The random part keeps two writers of the same name, on one machine or two, apart.
-    QFile file(target + QStringLiteral(".tmp-")
-               + QString::number(QRandomGenerator::global()->generate64(), 36));
+    QFile file(target + QStringLiteral(".tmp-") + QString::number(QRandomGenerator::global()->generate64(), 36));
     QString failure = WriteNewFile(file, bytes);
     if (!failure.isEmpty())
         return {Publication::Failed, failure};
@@ -225,6 +228,5 @@ Publication PublishFile(const QString& path, const QByteArray& bytes)
 bool FileHolds(const QString& path, const QByteArray& bytes)
 {
     QFile file(HostPath(path));
-    return file.open(QIODevice::ReadOnly) && file.size() == bytes.size()
-        && file.readAll() == bytes;
+    return file.open(QIODevice::ReadOnly) && file.size() == bytes.size() && file.readAll() == bytes;
 }

@@ -9,9 +9,9 @@
 
 // What a path names right now. One status call is one system call.
 struct FileStatus {
-    bool isFile = false;     // a file, not a folder
+    bool isFile = false;   // a file, not a folder
     bool isFolder = false;
-    qint64 modified = 0;     // when isFile: last write, ms since 1970 by the file server's clock
+    qint64 modified = 0;   // when isFile: last write, ms since 1970 by the file server's clock
     // The call failed for another reason than "not there" (a share that dropped, a denied
     // look): the path may or may not name something, and this tells nothing.
     bool unknown = false;
@@ -22,7 +22,10 @@ FileStatus FileStatusOf(const QString& path);
 
 // How a text file is read: in the code page, or as UTF-8 when EncodingGuess finds it to be
 // UTF-8 (a first pass judges it).
-enum class TextIn { CodePage, CodePageOrUtf8 };
+enum class TextIn {
+    CodePage,
+    CodePageOrUtf8
+};
 
 // Calls onLine for every line of a text file, reading it as a stream. False when the file cannot
 // be opened or read.
@@ -32,7 +35,12 @@ bool ReadLines(const QString& path, const std::function<void(const QString& line
 // How publishing a new file ended. Unsafe: the folder offers no rename that refuses an existing
 // target, nor hard links, so nothing can be put there without risking a file of the same name.
 struct Publication {
-    enum Outcome { Published, NameTaken, Unsafe, Failed };
+    enum Outcome {
+        Published,
+        NameTaken,
+        Unsafe,
+        Failed
+    };
     Outcome outcome = Failed;
     QString reason;   // why it failed, in words the user reads
 };

@@ -41,8 +41,7 @@ FileStatus Host::fileStatus(const QString& path) const
     return FileStatusOf(path);
 }
 
-bool Host::readLines(const QString& path,
-                     const std::function<void(const QString& line)>& onLine, TextIn textIn) const
+bool Host::readLines(const QString& path, const std::function<void(const QString& line)>& onLine, TextIn textIn) const
 {
     return ReadLines(path, onLine, textIn);
 }

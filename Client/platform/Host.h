@@ -3,8 +3,8 @@
 
 #include <QByteArray>
 #include <QPointer>
-#include <QWidget>
 #include <QString>
+#include <QWidget>
 #include <functional>
 
 // The program's one door to its host: warnings, the clock and the file system. Every path is
@@ -33,8 +33,7 @@ public:
     virtual FileStatus fileStatus(const QString& path) const;
     bool fileExists(const QString& path) const { return fileStatus(path).isFile; }
     bool folderExists(const QString& path) const { return fileStatus(path).isFolder; }
-    virtual bool readLines(const QString& path,
-                           const std::function<void(const QString& line)>& onLine,
+    virtual bool readLines(const QString& path, const std::function<void(const QString& line)>& onLine,
                            TextIn textIn = TextIn::CodePage) const;
     virtual Publication publishFile(const QString& path, const QByteArray& bytes) const;
     virtual bool fileHolds(const QString& path, const QByteArray& bytes) const;

@@ -8,9 +8,8 @@ QString HostPath(const QString& windowsPath)
     QString path = windowsPath;
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
     // A drive letter means a Windows share; Linux hosts mount those under /mnt/<letter>.
-    const bool hasDrive = path.size() >= 2 && path[1] == QLatin1Char(':')
-        && path[0].unicode() < 128 && path[0].isLetter()
-        && (path.size() == 2 || path[2] == QLatin1Char('/'));
+    const bool hasDrive = path.size() >= 2 && path[1] == QLatin1Char(':') && path[0].unicode() < 128
+        && path[0].isLetter() && (path.size() == 2 || path[2] == QLatin1Char('/'));
     if (hasDrive)
         path = QLatin1String("/mnt/") + path[0].toLower() + path.mid(2);
     return path;
@@ -36,16 +35,18 @@ namespace {
 // on Windows, never folders.
 bool IsDeviceName(QStringView part)
 {
-    const QStringView stem = part.left(part.indexOf(QLatin1Char('.')) < 0 ? part.size() : part.indexOf(QLatin1Char('.')));
+    const QStringView stem =
+        part.left(part.indexOf(QLatin1Char('.')) < 0 ? part.size() : part.indexOf(QLatin1Char('.')));
     for (const char* device : {"CON", "PRN", "AUX", "NUL"})
         if (stem.compare(QLatin1String(device), Qt::CaseInsensitive) == 0)
             return true;
-    return stem.size() == 4 && (stem.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) == 0
-                                || stem.left(3).compare(QLatin1String("LPT"), Qt::CaseInsensitive) == 0)
+    return stem.size() == 4
+        && (stem.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) == 0
+            || stem.left(3).compare(QLatin1String("LPT"), Qt::CaseInsensitive) == 0)
         && stem[3] >= QLatin1Char('1') && stem[3] <= QLatin1Char('9');
 }
 
-} // namespace
+}   // namespace
 
 bool StaysInsideRoot(QStringView relative)
 {
@@ -64,8 +65,7 @@ bool StaysInsideRoot(QStringView relative)
         const QStringView part = relative.mid(start, i - start);
         // Empty: a leading separator (the drive's root) or a doubled one. ".." and every name
         // ending in a dot or a blank, which Windows would silently trim to another name.
-        if (part.isEmpty() || part.endsWith(QLatin1Char('.')) || part.endsWith(QLatin1Char(' '))
-            || IsDeviceName(part))
+        if (part.isEmpty() || part.endsWith(QLatin1Char('.')) || part.endsWith(QLatin1Char(' ')) || IsDeviceName(part))
             return false;
         start = i + 1;
     }

@@ -15,8 +15,8 @@ inline bool IsDriveMount(QStringView p)
     Q_UNUSED(p);
     return false;
 #else
-    return p.size() >= 6 && p[0] == u'/' && p[1] == u'm' && p[2] == u'n' && p[3] == u't' && p[4] == u'/'
-        && p[5] >= u'a' && p[5] <= u'z' && (p.size() == 6 || p[6] == u'/');
+    return p.size() >= 6 && p[0] == u'/' && p[1] == u'm' && p[2] == u'n' && p[3] == u't' && p[4] == u'/' && p[5] >= u'a'
+        && p[5] <= u'z' && (p.size() == 6 || p[6] == u'/');
 #endif
 }
 

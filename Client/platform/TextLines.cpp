@@ -114,8 +114,7 @@ void LineSplitter::finish()
     m_afterCr = false;
 }
 
-void ForEachLine(QByteArrayView text, const std::function<void(const QString& line)>& onLine,
-                 Encoding encoding)
+void ForEachLine(QByteArrayView text, const std::function<void(const QString& line)>& onLine, Encoding encoding)
 {
     LineSplitter lines(onLine, encoding);
     lines.feed(text);

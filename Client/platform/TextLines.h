@@ -5,7 +5,10 @@
 #include <functional>
 
 // How a text file's bytes are decoded.
-enum class Encoding { Ansi, Utf8 };
+enum class Encoding {
+    Ansi,
+    Utf8
+};
 
 // Editors on Linux save UTF-8: a text that starts with the UTF-8 byte-order mark, or whose bytes
 // are valid UTF-8 and hold some non-ASCII, is UTF-8; any other is in the code page. Fed piece by
@@ -31,8 +34,7 @@ private:
 class LineSplitter {
 public:
     // A UTF-8 text loses its byte-order mark.
-    explicit LineSplitter(std::function<void(const QString& line)> onLine,
-                          Encoding encoding = Encoding::Ansi);
+    explicit LineSplitter(std::function<void(const QString& line)> onLine, Encoding encoding = Encoding::Ansi);
     void feed(QByteArrayView piece);
     // A last line without an end counts like the others.
     void finish();

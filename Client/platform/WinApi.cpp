@@ -6,12 +6,12 @@ namespace win {
 
 namespace {
 
-const wchar_t* Wide(const std::u16string& text)
-{
-    return reinterpret_cast<const wchar_t*>(text.c_str());
-}
+    const wchar_t* Wide(const std::u16string& text)
+    {
+        return reinterpret_cast<const wchar_t*>(text.c_str());
+    }
 
-} // namespace
+}   // namespace
 
 unsigned SystemCodePage()
 {
@@ -29,23 +29,20 @@ Encoded Encode(unsigned codePage, const std::u16string& text)
     // UTF-8 takes no best-fit flag and no default character; WC_ERR_INVALID_CHARS refuses a
     // lone surrogate instead of writing U+FFFD.
     const DWORD flags = codePage == CP_UTF8 ? WC_ERR_INVALID_CHARS : 0;
-    const int size = WideCharToMultiByte(codePage, flags, Wide(text), length, nullptr, 0, nullptr,
-                                         nullptr);
+    const int size = WideCharToMultiByte(codePage, flags, Wide(text), length, nullptr, 0, nullptr, nullptr);
     if (size > 0) {
         encoded.bytes.resize(size);
-        if (WideCharToMultiByte(codePage, flags, Wide(text), length, &encoded.bytes[0], size,
-                                nullptr, nullptr) != size)
+        if (WideCharToMultiByte(codePage, flags, Wide(text), length, &encoded.bytes[0], size, nullptr, nullptr) != size)
             encoded.bytes.clear();
     }
     if (encoded.bytes.empty()) {
         encoded.error = GetLastError();
-        encoded.result = encoded.error == ERROR_NO_UNICODE_TRANSLATION ? Conversion::Unrepresentable
-                                                                        : Conversion::Failed;
+        encoded.result =
+            encoded.error == ERROR_NO_UNICODE_TRANSLATION ? Conversion::Unrepresentable : Conversion::Failed;
         return encoded;
     }
-    encoded.result = codePage == CP_UTF8 || Decode(codePage, encoded.bytes) == text
-        ? Conversion::Done
-        : Conversion::Unrepresentable;
+    encoded.result =
+        codePage == CP_UTF8 || Decode(codePage, encoded.bytes) == text ? Conversion::Done : Conversion::Unrepresentable;
     if (encoded.result != Conversion::Done)
         encoded.bytes.clear();
     return encoded;
@@ -59,8 +56,7 @@ std::u16string Decode(unsigned codePage, const std::string& bytes)
     const int size = MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
     std::u16string text(size > 0 ? size : 0, u'\0');
     if (size > 0)
-        MultiByteToWideChar(codePage, 0, bytes.data(), length,
-                            reinterpret_cast<wchar_t*>(&text[0]), size);
+        MultiByteToWideChar(codePage, 0, bytes.data(), length, reinterpret_cast<wchar_t*>(&text[0]), size);
     return text;
 }
 
@@ -77,8 +73,8 @@ Status PathStatus(const std::u16string& path)
     }
     status.exists = true;
     status.isFolder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    status.modified = (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32)
-        | data.ftLastWriteTime.dwLowDateTime;
+    status.modified =
+        (static_cast<long long>(data.ftLastWriteTime.dwHighDateTime) << 32) | data.ftLastWriteTime.dwLowDateTime;
     return status;
 }
 
@@ -94,4 +90,4 @@ Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsign
     return Moved::Failed;
 }
 
-} // namespace win
+}   // namespace win

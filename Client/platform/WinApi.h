@@ -9,7 +9,11 @@ namespace win {
 // The system's ANSI code page (GetACP): the code page of settings and job files.
 unsigned SystemCodePage();
 
-enum class Conversion { Done, Unrepresentable, Failed };
+enum class Conversion {
+    Done,
+    Unrepresentable,
+    Failed
+};
 
 struct Encoded {
     Conversion result = Conversion::Failed;
@@ -34,11 +38,16 @@ struct Status {
 // One GetFileAttributesExW call.
 Status PathStatus(const std::u16string& path);
 
-enum class Moved { Done, NameTaken, Busy, Failed };
+enum class Moved {
+    Done,
+    NameTaken,
+    Busy,
+    Failed
+};
 
 // MoveFileExW without MOVEFILE_REPLACE_EXISTING: an existing target is refused. Busy when the
 // source is held open or denied for a moment (an antivirus, indexer or backup agent at work);
 // error is set on Failed.
 Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsigned long& error);
 
-} // namespace win
+}   // namespace win

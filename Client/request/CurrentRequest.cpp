@@ -32,9 +32,8 @@ struct Publishing {
 // server's log for this very request is never taken for an earlier one. The output root is often
 // another server than the request folder: it is read on a worker of its own and waited for only
 // briefly, so that a hung output root never holds a job back.
-Publishing ReadEarlierLogAndPublish(const QString& path, const QString& name,
-                                    const QByteArray& bytes, const QString& logPath,
-                                    const Host& host, QThreadPool& reads)
+Publishing ReadEarlierLogAndPublish(const QString& path, const QString& name, const QByteArray& bytes,
+                                    const QString& logPath, const Host& host, QThreadPool& reads)
 {
     Publishing publishing;
     auto earlier = std::make_shared<std::promise<FileStatus>>();
@@ -51,7 +50,7 @@ Publishing ReadEarlierLogAndPublish(const QString& path, const QString& name,
     return publishing;
 }
 
-} // namespace
+}   // namespace
 
 QString RequestName(int secondsSinceMidnight)
 {
@@ -96,9 +95,8 @@ bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
     }
 
     s.JobFilePath = s.JobFileDir + QLatin1Char('\\') + name + s.JobExt;
-    const QString logFolder = s.OutFolder.isEmpty()
-        ? s.DXFOutDirRoot
-        : s.DXFOutDirRoot + QLatin1Char('\\') + s.OutFolder;
+    const QString logFolder =
+        s.OutFolder.isEmpty() ? s.DXFOutDirRoot : s.DXFOutDirRoot + QLatin1Char('\\') + s.OutFolder;
     WatchedRequest request;
     request.Name = name;
     request.WipFilePath = s.JobFileDir + QLatin1Char('\\') + name + s.WipExt;
@@ -127,9 +125,8 @@ bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
         }
         emit sendEnded({});
     });
-    sending->setFuture(QtConcurrent::run(&m_writes, ReadEarlierLogAndPublish, s.JobFilePath, name,
-                                         bytes, request.LogFilePath, std::cref(m_host),
-                                         std::ref(m_earlierReads)));
+    sending->setFuture(QtConcurrent::run(&m_writes, ReadEarlierLogAndPublish, s.JobFilePath, name, bytes,
+                                         request.LogFilePath, std::cref(m_host), std::ref(m_earlierReads)));
     return true;
 }
 

@@ -19,12 +19,16 @@ struct WatchedRequest {
     QString Name;
     QString WipFilePath;
     QString LogFilePath;
-    QString OutputFolder;                    // where the server puts the converted drawings
-    enum Earlier { NoLog, Log, NotKnown };   // NotKnown: the output root did not answer in time
-    Earlier earlier = NoLog;                 // NoLog too once the log has been seen gone
-    qint64 EarlierLogModified = 0;           // when earlier is Log
-    qint64 SentAt = 0;                       // ms since 1970, this machine's clock
-    bool WipSeen = false;                    // the server has worked on it since
+    QString OutputFolder;   // where the server puts the converted drawings
+    enum Earlier {
+        NoLog,
+        Log,
+        NotKnown
+    };   // NotKnown: the output root did not answer in time
+    Earlier earlier = NoLog;   // NoLog too once the log has been seen gone
+    qint64 EarlierLogModified = 0;   // when earlier is Log
+    qint64 SentAt = 0;   // ms since 1970, this machine's clock
+    bool WipSeen = false;   // the server has worked on it since
 };
 
 // Whether a log written at modified (ms since 1970, by the file server's clock) is the completion
@@ -89,7 +93,7 @@ private:
     QThreadPool m_earlierReads;
     WatchedRequest m_request;
     quint64 m_generation = 0;   // changes whenever what is watched changes
-    bool m_looking = false;     // until its result is back on this thread
+    bool m_looking = false;   // until its result is back on this thread
     quint64 m_lookGeneration = 0;
     bool m_writing = false;
     bool m_telling = false;

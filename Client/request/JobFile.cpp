@@ -15,18 +15,12 @@ QString AppendLine(QByteArray& job, const QString& tag, const QString& text)
         return QStringLiteral("Percorso non valido: ") + text;
     unsigned long error = 0;
     switch (AppendAnsi(job, tag + text, &error)) {
-    case Appended::Done:
-        job += "\r\n";
-        return {};
-    case Appended::Unrepresentable:
-        return QStringLiteral("Carattere non rappresentabile in: ") + text;
-    case Appended::Failed:
-        break;
+    case Appended::Done: job += "\r\n"; return {};
+    case Appended::Unrepresentable: return QStringLiteral("Carattere non rappresentabile in: ") + text;
+    case Appended::Failed: break;
     }
     // Not the text's fault: the system could not convert at all.
-    return QStringLiteral("Conversione nella code page del sistema non riuscita (errore %1): ")
-               .arg(error)
-        + text;
+    return QStringLiteral("Conversione nella code page del sistema non riuscita (errore %1): ").arg(error) + text;
 }
 
 // The folder part of a Windows-style path.
@@ -35,7 +29,7 @@ QString FolderOf(const QString& path)
     return path.left(qMax(0, int(path.lastIndexOf(QLatin1Char('\\')))));
 }
 
-} // namespace
+}   // namespace
 
 QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArray& bytes)
 {
@@ -84,13 +78,11 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
     return refusal;
 }
 
-QString WriteJobFile(const QString& path, const QString& name, const QByteArray& bytes,
-                     const Host& host)
+QString WriteJobFile(const QString& path, const QString& name, const QByteArray& bytes, const Host& host)
 {
     const Publication published = host.publishFile(path, bytes);
     switch (published.outcome) {
-    case Publication::Published:
-        return {};
+    case Publication::Published: return {};
     case Publication::NameTaken:
         // Names have one-second resolution and every workstation writes into the same folder.
         if (host.fileHolds(path, bytes))
@@ -102,9 +94,7 @@ QString WriteJobFile(const QString& path, const QString& name, const QByteArray&
         return QStringLiteral("Richiesta non inviata: la cartella condivisa ") + HostPath(FolderOf(path))
             + QStringLiteral(" non consente di consegnare la richiesta in modo sicuro, senza il rischio "
                              "di sostituire una richiesta in attesa. Rivolgersi all'amministratore della rete.");
-    case Publication::Failed:
-        break;
+    case Publication::Failed: break;
     }
-    return QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ")
-        + published.reason;
+    return QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ") + published.reason;
 }

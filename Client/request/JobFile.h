@@ -17,5 +17,4 @@ QString JobBytes(const SettingsRecord& settings, const QStringList& drawings, QB
 // all, and never in place of a job the server has not taken yet. A waiting job of the same bytes
 // is the same request sent twice, and counts as sent. Returns the warning to show, or an empty
 // string when the request is in the request folder.
-QString WriteJobFile(const QString& path, const QString& name, const QByteArray& bytes,
-                     const Host& host);
+QString WriteJobFile(const QString& path, const QString& name, const QByteArray& bytes, const Host& host);

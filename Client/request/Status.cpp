@@ -4,7 +4,10 @@
 
 void SetStatus(QLabel* label, StatusCode code)
 {
-    struct Look { QColor background; QString caption; };
+    struct Look {
+        QColor background;
+        QString caption;
+    };
     const Look look = [code]() -> Look {
         switch (code) {
         case Idle: return {QColor(255, 255, 255), IdleCaption};

@@ -42,8 +42,7 @@ std::optional<qint64> ParseWhole(QStringView value, qint64 low, qint64 high)
 
 std::optional<qint32> ParseLong(QStringView value)
 {
-    const auto n = ParseWhole(value, std::numeric_limits<qint32>::min(),
-                              std::numeric_limits<qint32>::max());
+    const auto n = ParseWhole(value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max());
     return n ? std::optional<qint32>(qint32(*n)) : std::nullopt;
 }
 
@@ -75,7 +74,8 @@ QString Quote(QLatin1String before, QStringView value, QLatin1String after = {})
 // found as y:\Uscita while every path built on it names something else.
 bool TrimmedByWindows(QStringView folder)
 {
-    const QStringView last = folder.mid(qMax(folder.lastIndexOf(QLatin1Char('\\')), folder.lastIndexOf(QLatin1Char('/'))) + 1);
+    const QStringView last =
+        folder.mid(qMax(folder.lastIndexOf(QLatin1Char('\\')), folder.lastIndexOf(QLatin1Char('/'))) + 1);
     return last != QLatin1String(".") && last != QLatin1String("..")
         && (last.endsWith(QLatin1Char(' ')) || last.endsWith(QLatin1Char('.')));
 }
@@ -110,8 +110,7 @@ void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
     if (const auto v = value(QLatin1String("WaitTimeout="))) {
         const auto seconds = ParseLong(*v);
         const qint64 ms = seconds ? qint64(*seconds) * 1000 : 0;
-        if (!seconds || ms < std::numeric_limits<qint32>::min()
-            || ms > std::numeric_limits<qint32>::max())
+        if (!seconds || ms < std::numeric_limits<qint32>::min() || ms > std::numeric_limits<qint32>::max())
             host.showWarning(QStringLiteral("Errore convertendo WaitTimeout in Long"));
         else
             s.WaitTimeout = ms == 0 ? 10000 : qint32(std::llabs(ms));
@@ -135,8 +134,7 @@ void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
         else
             host.showWarning(Quote(QLatin1String("Valore DXFDWGmode non riconosciuto: "), *v));
     } else if (const auto v = value(QLatin1String("MaxNumberFiles="))) {
-        const auto n = ParseWhole(*v, std::numeric_limits<qint16>::min(),
-                                  std::numeric_limits<qint16>::max());
+        const auto n = ParseWhole(*v, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max());
         if (n)
             s.MaxNumberFiles = qint16(*n);
         else
@@ -148,7 +146,7 @@ void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
     }
 }
 
-} // namespace
+}   // namespace
 
 void ReadSettings(const QString& path, SettingsRecord& settings, Host& host)
 {
@@ -157,10 +155,13 @@ void ReadSettings(const QString& path, SettingsRecord& settings, Host& host)
         return;
     }
     // A settings file saved by a Linux editor is UTF-8.
-    const bool read = host.readLines(path, [&](const QString& line) {
-        if (!line.startsWith(QLatin1Char('*')))
-            ApplyLine(line, settings, host);
-    }, TextIn::CodePageOrUtf8);
+    const bool read = host.readLines(
+        path,
+        [&](const QString& line) {
+            if (!line.startsWith(QLatin1Char('*')))
+                ApplyLine(line, settings, host);
+        },
+        TextIn::CodePageOrUtf8);
     if (!read)
         host.showWarning(QStringLiteral("Impossibile leggere il file ") + HostPath(path));
 }

@@ -21,10 +21,7 @@ public:
 
     QStringList paths;
 
-    int rowCount(const QModelIndex& parent) const override
-    {
-        return parent.isValid() ? 0 : int(paths.size());
-    }
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : int(paths.size()); }
     QVariant data(const QModelIndex& index, int role) const override
     {
         if (role != Qt::DisplayRole)
@@ -71,8 +68,7 @@ namespace {
 // Only local files count: text, web links and mixed data are not drawings.
 bool LocalFiles(const QList<QUrl>& urls)
 {
-    return !urls.isEmpty()
-        && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
+    return !urls.isEmpty() && std::all_of(urls.begin(), urls.end(), [](const QUrl& url) { return url.isLocalFile(); });
 }
 
 QList<QUrl> UrlsOf(const QMimeData* data)
@@ -91,7 +87,7 @@ void NegotiateCopy(QDragMoveEvent* event)
     }
 }
 
-} // namespace
+}   // namespace
 
 DrawingList::DrawingList(QWidget* parent)
     : QTreeView(parent)

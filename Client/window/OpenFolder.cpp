@@ -44,5 +44,6 @@ void OpenFolder::lookAgain()
     }
     m_looking = true;
     m_looked = m_folder;
-    m_look.setFuture(QtConcurrent::run(&m_looks, [&host = m_host, folder = m_folder] { return host.folderExists(folder); }));
+    m_look.setFuture(
+        QtConcurrent::run(&m_looks, [&host = m_host, folder = m_folder] { return host.folderExists(folder); }));
 }

@@ -24,9 +24,9 @@ public:
 private:
     Host& m_host;
     QString m_folder;
-    QString m_looked;           // the folder of the lookup that is out
+    QString m_looked;   // the folder of the lookup that is out
     bool m_looking = false;
-    bool m_again = false;       // the folder changed while a lookup was out
+    bool m_again = false;   // the folder changed while a lookup was out
     QThreadPool m_looks;
     QFutureWatcher<bool> m_look;
 };

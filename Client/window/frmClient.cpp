@@ -37,8 +37,7 @@ QRect Twips(int left, int top, int width, int height)
     return QRect(px(left), px(top), px(width), px(height));
 }
 
-template <typename W>
-W* Place(W* widget, const char* name, const QRect& geometry)
+template <typename W> W* Place(W* widget, const char* name, const QRect& geometry)
 {
     widget->setObjectName(QLatin1String(name));
     widget->setGeometry(geometry);
@@ -53,10 +52,9 @@ void Describe(QWidget* widget, const QString& name, const QString& tooltip)
     widget->setAccessibleDescription(tooltip);
 }
 
-} // namespace
+}   // namespace
 
-frmClient::frmClient(SettingsRecord& settings, Host& host, const QString& programDir,
-                     QWidget* parent)
+frmClient::frmClient(SettingsRecord& settings, Host& host, const QString& programDir, QWidget* parent)
     : QWidget(parent)
     , m_settings(settings)
     , m_host(host)
@@ -84,34 +82,26 @@ void frmClient::buildControls()
     setFont(font);
     setFixedSize(Twips(0, 0, 9060, 4236).size());
 
-    Label6 = Place(new QLabel(QStringLiteral("Massimo numero di disegni:"), this), "Label6",
-                   Twips(3360, 240, 2172, 252));
+    Label6 =
+        Place(new QLabel(QStringLiteral("Massimo numero di disegni:"), this), "Label6", Twips(3360, 240, 2172, 252));
     txtMaxDrawings = Place(new QLineEdit(this), "txtMaxDrawings", Twips(4920, 480, 612, 288));
-    Label5 = Place(new QLabel(QStringLiteral("Stato della richiesta:"), this), "Label5",
-                   Twips(7320, 240, 1572, 252));
+    Label5 = Place(new QLabel(QStringLiteral("Stato della richiesta:"), this), "Label5", Twips(7320, 240, 1572, 252));
     lblStatus = Place(new QLabel(this), "lblStatus", Twips(6120, 480, 2772, 192));
     Line1 = Place(new QFrame(this), "Line1", QRect(8, 23, 200, 2));
-    Label2 = Place(new QLabel(QStringLiteral("Elenco dei file da convertire"), this), "Label2",
-                   Twips(120, 600, 2052, 372));
+    Label2 =
+        Place(new QLabel(QStringLiteral("Elenco dei file da convertire"), this), "Label2", Twips(120, 600, 2052, 372));
     ListV = Place(new DrawingList(this), "ListV", Twips(120, 840, 8772, 1932));
-    Frame1 = Place(new QGroupBox(QStringLiteral("Converti in"), this), "Frame1",
-                   Twips(4560, 3120, 1572, 972));
-    OptDXF = Place(new QRadioButton(QStringLiteral("DXF"), Frame1), "OptDXF",
-                   Twips(360, 240, 1092, 252));
-    OptDWG = Place(new QRadioButton(QStringLiteral("DWG"), Frame1), "OptDWG",
-                   Twips(360, 480, 972, 372));
-    Label3 = Place(new QLabel(QStringLiteral("Cartella di archiviazione:"), this), "Label3",
-                   Twips(120, 3240, 1812, 252));
+    Frame1 = Place(new QGroupBox(QStringLiteral("Converti in"), this), "Frame1", Twips(4560, 3120, 1572, 972));
+    OptDXF = Place(new QRadioButton(QStringLiteral("DXF"), Frame1), "OptDXF", Twips(360, 240, 1092, 252));
+    OptDWG = Place(new QRadioButton(QStringLiteral("DWG"), Frame1), "OptDWG", Twips(360, 480, 972, 372));
+    Label3 =
+        Place(new QLabel(QStringLiteral("Cartella di archiviazione:"), this), "Label3", Twips(120, 3240, 1812, 252));
     txtFolder = Place(new QLineEdit(this), "txtFolder", Twips(1920, 3240, 2172, 288));
-    Label4 = Place(new QLabel(QStringLiteral("Percorso:"), this), "Label4",
-                   Twips(120, 3720, 696, 252));
+    Label4 = Place(new QLabel(QStringLiteral("Percorso:"), this), "Label4", Twips(120, 3720, 696, 252));
     txtPath = Place(new QLineEdit(this), "txtPath", Twips(840, 3720, 3252, 288));
-    cmdReset = Place(new QPushButton(QStringLiteral("Azzera lista"), this), "cmdReset",
-                     Twips(6600, 3120, 2292, 252));
-    cmdAbort = Place(new QPushButton(QStringLiteral("Chiudi"), this), "cmdAbort",
-                     Twips(6600, 3480, 732, 372));
-    CmdOut = Place(new QPushButton(QStringLiteral("Converti"), this), "CmdOut",
-                   Twips(7800, 3480, 1092, 372));
+    cmdReset = Place(new QPushButton(QStringLiteral("Azzera lista"), this), "cmdReset", Twips(6600, 3120, 2292, 252));
+    cmdAbort = Place(new QPushButton(QStringLiteral("Chiudi"), this), "cmdAbort", Twips(6600, 3480, 732, 372));
+    CmdOut = Place(new QPushButton(QStringLiteral("Converti"), this), "CmdOut", Twips(7800, 3480, 1092, 372));
     Label1 = Place(new QLabel(IdleCaption, this), "Label1", Twips(6240, 3960, 2652, 252));
     Timer1 = new QTimer(this);
     m_request = new CurrentRequest(m_host, this);
@@ -146,10 +136,8 @@ void frmClient::buildControls()
     Describe(OptDWG, QStringLiteral("DWG"), QStringLiteral("Imposta la conversione in DWG"));
     Describe(txtFolder, QStringLiteral("Cartella di archiviazione"),
              QStringLiteral("Nome della cartella di uscita. Se non esiste viene creata."));
-    Describe(txtPath, QStringLiteral("Percorso"),
-             QStringLiteral("Qui saranno archiviati i file convertiti"));
-    Describe(cmdReset, QStringLiteral("Azzera lista"),
-             QStringLiteral("Azzera la lista dei disegni"));
+    Describe(txtPath, QStringLiteral("Percorso"), QStringLiteral("Qui saranno archiviati i file convertiti"));
+    Describe(cmdReset, QStringLiteral("Azzera lista"), QStringLiteral("Azzera la lista dei disegni"));
     Describe(cmdAbort, QStringLiteral("Chiudi"), QStringLiteral("Chiude il progamma"));
     Describe(CmdOut, QStringLiteral("Converti"), QStringLiteral("Invia la richiesta ai server"));
     // "Apri cartella" from the menus of the two fields that tell where the drawings go, and by a
@@ -315,8 +303,9 @@ void frmClient::closeEvent(QCloseEvent* event)
         QTimer::singleShot(1000, &wait, &QEventLoop::quit);
         wait.exec();
         if (m_request->writing())
-            m_host.showWarning(QStringLiteral("La richiesta ") + name
-                               + QStringLiteral(" potrebbe non essere stata inviata: la cartella condivisa non risponde."));
+            m_host.showWarning(
+                QStringLiteral("La richiesta ") + name
+                + QStringLiteral(" potrebbe non essere stata inviata: la cartella condivisa non risponde."));
         m_closing = false;
     }
     event->accept();

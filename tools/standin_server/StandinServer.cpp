@@ -17,10 +17,10 @@ const QString kWip = QStringLiteral(".wip");
 const QString kLog = QStringLiteral(".log");
 
 struct Job {
-    QString outDir;         // as written after OUTDIR=, Windows-style and relative
-    QString format;         // "DXF" or "DWG"
+    QString outDir;   // as written after OUTDIR=, Windows-style and relative
+    QString format;   // "DXF" or "DWG"
     QStringList drawings;
-    QString fault;          // why the job cannot be done, if it cannot
+    QString fault;   // why the job cannot be done, if it cannot
 };
 
 Job ParseJob(const QStringList& lines)
@@ -52,21 +52,19 @@ QString CopyDrawing(const QString& drawing, const QString& outFolder, const QStr
     const QChar drive = drawing.size() > 2 && drawing[1] == QLatin1Char(':') ? drawing[0].toLower() : QChar();
     const QFileInfo source(drives.contains(drive) ? drives[drive] + HostPath(drawing.mid(2)) : HostPath(drawing));
     if (!source.exists())   // where it was looked for, when that is not the job's own text
-        return source.filePath() == drawing
-            ? QStringLiteral("file inesistente")
-            : QStringLiteral("file inesistente: ") + source.filePath();
+        return source.filePath() == drawing ? QStringLiteral("file inesistente")
+                                            : QStringLiteral("file inesistente: ") + source.filePath();
     if (!source.isFile())
         return QStringLiteral("non è un file");
-    const QString target = outFolder + QLatin1Char('/') + source.completeBaseName()
-        + QLatin1Char('.') + format.toLower();
+    const QString target =
+        outFolder + QLatin1Char('/') + source.completeBaseName() + QLatin1Char('.') + format.toLower();
     QFile in(source.filePath());
     if (!in.open(QIODevice::ReadOnly))
         return QStringLiteral("illeggibile: ") + in.errorString();
     const QByteArray bytes = in.readAll();
     QSaveFile out(target);
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-        return QStringLiteral("impossibile scrivere ") + target + QStringLiteral(": ")
-            + out.errorString();
+        return QStringLiteral("impossibile scrivere ") + target + QStringLiteral(": ") + out.errorString();
     return {};
 }
 
@@ -81,10 +79,10 @@ bool WriteText(const QString& path, const QStringList& lines)
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
 }
 
-} // namespace
+}   // namespace
 
-StandinServer::StandinServer(const QString& jobsDir, const QString& outRoot, int workMs,
-                             QTextStream& out, const QMap<QChar, QString>& drives)
+StandinServer::StandinServer(const QString& jobsDir, const QString& outRoot, int workMs, QTextStream& out,
+                             const QMap<QChar, QString>& drives)
     : m_jobs(jobsDir)
     , m_outRoot(outRoot)
     , m_workMs(workMs)
@@ -103,8 +101,7 @@ void StandinServer::recover()
 
 int StandinServer::handlePending()
 {
-    const QFileInfoList entries = QDir(m_jobs).entryInfoList(
-        QDir::Files, QDir::Time | QDir::Reversed);
+    const QFileInfoList entries = QDir(m_jobs).entryInfoList(QDir::Files, QDir::Time | QDir::Reversed);
     int handled = 0;
     for (const QFileInfo& entry : entries) {
         // Exactly ".job": the client's temporary files never end that way.
@@ -167,9 +164,8 @@ void StandinServer::serveJob(const QString& name)
     if (logged)
         QFile::remove(jobPath);
     QFile::remove(wipPath);
-    const QString outcome = job.fault.isEmpty()
-        ? QStringLiteral("%1 di %2 copiati").arg(done).arg(job.drawings.size())
-        : job.fault;
-    m_out << name << ": " << outcome << " -> "
-          << (logged ? logPath : QStringLiteral("log non scritto")) << '\n' << Qt::flush;
+    const QString outcome =
+        job.fault.isEmpty() ? QStringLiteral("%1 di %2 copiati").arg(done).arg(job.drawings.size()) : job.fault;
+    m_out << name << ": " << outcome << " -> " << (logged ? logPath : QStringLiteral("log non scritto")) << '\n'
+          << Qt::flush;
 }

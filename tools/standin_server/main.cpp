@@ -9,22 +9,22 @@ int main(int argc, char* argv[])
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Server di prova per KIVRA_Client: esegue le richieste della cartella condivisa\n"
-        "copiando i disegni con l'estensione del formato scelto. Non converte nulla."));
+    parser.setApplicationDescription(
+        QStringLiteral("Server di prova per KIVRA_Client: esegue le richieste della cartella condivisa\n"
+                       "copiando i disegni con l'estensione del formato scelto. Non converte nulla."));
     parser.addHelpOption();
     const QCommandLineOption jobs(QStringLiteral("jobs"), QStringLiteral("Cartella delle richieste."),
                                   QStringLiteral("DIR"));
     const QCommandLineOption out(QStringLiteral("out"), QStringLiteral("Radice delle cartelle di uscita."),
                                  QStringLiteral("DIR"));
     const QCommandLineOption work(QStringLiteral("work-ms"),
-                                  QStringLiteral("Millisecondi di lavoro per disegno (1500)."),
-                                  QStringLiteral("N"), QStringLiteral("1500"));
-    const QCommandLineOption once(QStringLiteral("once"),
-                                  QStringLiteral("Esegue le richieste presenti ed esce."));
-    const QCommandLineOption drive(QStringLiteral("drive"),
-                                   QStringLiteral("Unità dei percorsi dei disegni e cartella che la rappresenta (y=/srv/condivisa)."),
-                                   QStringLiteral("LETTERA=DIR"));
+                                  QStringLiteral("Millisecondi di lavoro per disegno (1500)."), QStringLiteral("N"),
+                                  QStringLiteral("1500"));
+    const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("Esegue le richieste presenti ed esce."));
+    const QCommandLineOption drive(
+        QStringLiteral("drive"),
+        QStringLiteral("Unità dei percorsi dei disegni e cartella che la rappresenta (y=/srv/condivisa)."),
+        QStringLiteral("LETTERA=DIR"));
     parser.addOptions({jobs, out, work, once, drive});
 
     const auto usage = [&](const QString& problem) {
