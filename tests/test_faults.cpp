@@ -66,6 +66,7 @@ private slots:
             QVERIFY(writer.waitForStarted());
             for (QDeadlineTimer kill(20 + QRandomGenerator::global()->bounded(200)); !kill.hasExpired();)
                 scan();
+            QCOMPARE(writer.state(), QProcess::Running);   // still writing, not failed
             writer.kill();
             QVERIFY(writer.waitForFinished());
             scan();

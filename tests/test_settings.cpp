@@ -39,8 +39,8 @@ private slots:
             << QStringList{};
         static const char refused[] =
             "WaitTimeout=2147484\nWaitTimeout=\nWaitTimeout=2.5\nWaitTimeout=0x10\nWaitTimeout=- 5\n"
-            "WaitTimeout=5\0\nStuckConverterTimeout=-2147483648\nMaxNumberFiles=9\nMaxNumberFiles="
-            "32768\nMaxNumberFiles=x";
+            "WaitTimeout=5\0\nStuckConverterTimeout=-2147483648\nMaxNumberFiles=9\n"
+            "MaxNumberFiles=32768\nMaxNumberFiles=x";
         QTest::newRow("numbers refused, earlier value kept")
             << QByteArray(refused, sizeof refused - 1) << Fields{{"MaxNumberFiles", "9"}}
             << QStringList(6, "Errore convertendo WaitTimeout in Long")

@@ -5,7 +5,7 @@
 #include <QStringView>
 #include <optional>
 
-// Settings files and job files are single-byte text in the system's ANSI code page
+// Settings files and job files are text in the system's ANSI code page
 // (Windows-1252 on hosts that have none).
 
 QString DecodeAnsi(QByteArrayView bytes);

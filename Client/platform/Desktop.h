@@ -1,6 +1,7 @@
 #pragma once
 #include <QString>
-#include <QWidget>
+
+class QWidget;
 
 // What the program shows on the desktop besides its window. GUI thread only.
 

@@ -96,8 +96,8 @@ Renamed Classify(int error, QString& reason)
     if (error == EEXIST)
         return Renamed::NameTaken;
     reason = error == EBUSY ? QStringLiteral("il file è in uso da un altro programma")
-                            : QStringLiteral("impossibile rinominare il file (")
-            + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char(')');
+                            : (QStringLiteral("impossibile rinominare il file (")
+                               + QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char(')'));
     return error == EBUSY ? Renamed::Busy : Renamed::Failed;
 }
 

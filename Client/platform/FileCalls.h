@@ -51,5 +51,4 @@ struct Publication {
 // the whole one. A failure leaves nothing behind; a kill can leave only the temporary file.
 Publication PublishFile(const QString& path, const QByteArray& bytes);
 
-// Whether the file at path holds exactly bytes.
 bool FileHolds(const QString& path, const QByteArray& bytes);

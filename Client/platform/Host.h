@@ -1,15 +1,13 @@
 #pragma once
 #include "platform/FileCalls.h"
 
-#include <QByteArray>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
-#include <functional>
 
 // The program's one door to its host: warnings, the clock and the file system. Every path is
-// Windows-style and is mapped here. Tests subclass it to fix the time, collect warnings, count
-// file-status calls or hold the file system as a hung share would.
+// Windows-style; the file calls map it (HostPath). Tests subclass it to fix the time, collect
+// warnings, count file-status calls or hold the file system as a hung share would.
 //
 // The file calls may block for as long as a share hangs; the window calls them on a worker
 // thread only, so they must not touch anything but the file system.

@@ -28,8 +28,8 @@ private:
     unsigned char m_high = 0xBF;
 };
 
-// Cuts text in the code page into lines as it arrives, piece by piece: a line ends at CR LF, LF
-// or CR, even when a CR LF is split between two pieces. Only the line being read is held, so
+// Cuts text in the code page or UTF-8 into lines as it arrives, piece by piece: a line ends at
+// CR LF, LF or CR, even when a CR LF is split between two pieces. Only the line being read is held, so
 // memory grows with the longest line, not with the whole text.
 class LineSplitter {
 public:
@@ -49,6 +49,5 @@ private:
     bool m_afterCr = false;   // the previous piece ended in CR: a leading LF belongs to it
 };
 
-// Every line of a whole text.
 void ForEachLine(QByteArrayView text, const std::function<void(const QString& line)>& onLine,
                  Encoding encoding = Encoding::Ansi);

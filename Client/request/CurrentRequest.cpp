@@ -1,5 +1,6 @@
 #include "request/CurrentRequest.h"
 
+#include "platform/Host.h"
 #include "request/JobFile.h"
 #include "settings/Settings.h"
 
@@ -110,16 +111,16 @@ bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
     auto* sending = new QFutureWatcher<Publishing>(this);
     connect(sending, &QFutureWatcherBase::finished, this, [=]() mutable {
         sending->deleteLater();
-        const Publishing sent = sending->result();
+        const Publishing published = sending->result();
         m_writing = false;
         const bool current = generation == m_generation;   // no reset in the meantime
-        if (!sent.warning.isEmpty()) {
-            tell(sent.warning, current);
+        if (!published.warning.isEmpty()) {
+            tell(published.warning, current);
             return;
         }
         if (current) {
-            request.earlier = sent.earlier;
-            request.EarlierLogModified = sent.earlierModified;
+            request.earlier = published.earlier;
+            request.EarlierLogModified = published.earlierModified;
             m_request = request;   // both paths at once, on this thread
             ++m_generation;
         }

@@ -5,9 +5,10 @@
 #include <QStringList>
 #include <QThreadPool>
 
-#include "platform/Host.h"
+#include "platform/FileCalls.h"
 #include "request/Status.h"
 
+class Host;
 struct SettingsRecord;
 
 // "Z_" + whole seconds since local midnight.
@@ -23,8 +24,8 @@ struct WatchedRequest {
     enum Earlier {
         NoLog,
         Log,
-        NotKnown
-    };   // NotKnown: the output root did not answer in time
+        NotKnown,   // the output root did not answer in time
+    };
     Earlier earlier = NoLog;   // NoLog too once the log has been seen gone
     qint64 EarlierLogModified = 0;   // when earlier is Log
     qint64 SentAt = 0;   // ms since 1970, this machine's clock

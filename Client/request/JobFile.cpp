@@ -54,13 +54,14 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
         size += drawing.size();
     bytes.resize(size);
     char* out = bytes.data();
-    bool allAscii = true;
+    bool allPrintableAscii = true;
     for (const QString& line : std::as_const(header))
-        allAscii &= CopyAsciiLine(out, line);
+        allPrintableAscii &= CopyAsciiLine(out, line);
     for (const QString& drawing : drawings)
-        allAscii &= IsDriveMount(drawing) ? CopyAsciiLine(out, WindowsPath(drawing)) : CopyAsciiLine(out, drawing);
+        allPrintableAscii &=
+            IsDriveMount(drawing) ? CopyAsciiLine(out, WindowsPath(drawing)) : CopyAsciiLine(out, drawing);
     bytes.truncate(out - bytes.constData());
-    if (allAscii)
+    if (allPrintableAscii)
         return {};
 
     // Some text is not plain ASCII: line by line, each is checked and encoded, and the first that
