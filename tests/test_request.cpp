@@ -38,12 +38,6 @@ private slots:
         wired = std::make_unique<WiredRequest>(*host);
     }
 
-    void unknownStatus()
-    {
-        SetStatus(&wired->status, -3);
-        QCOMPARE(wired->shown(), StatusName(99));
-    }
-
     // Sent: the job's bytes, status 2, the marks watched. Refused before any write (list, folder,
     // characters, in this order) or by another waiting job of the same name: the warning, status 1,
     // nothing watched. A waiting job is never replaced; the same bytes are this request sent twice.
@@ -97,24 +91,6 @@ private slots:
         QCOMPARE(f.inRequestFolder().size(), int(job != "<missing>"));
         QCOMPARE(wired->shown(), warning.isEmpty() ? RequestSent : PreparingList);
         QCOMPARE(wired->watched(), warning.isEmpty() ? marks("Z_45678", folder) : QStringList({"", ""}));
-    }
-
-    // A job that does not go out, refused before any write or under a taken name, leaves the
-    // request that is running watched: its status comes back at the next tick.
-    void aRefusalKeepsTheRequest()
-    {
-        s.OutFolder = "Lotto7";
-        QVERIFY(convert({"a"}));
-        WriteBytes(f.jobs + "/Z_45678.wip", "");
-        s.OutFolder = "..\\fuori";
-        QVERIFY(!convert({"a"}));
-        s.OutFolder = "Lotto7";
-        QVERIFY(convert({"b"}));   // the same second, another list: the server has not taken the first
-        QCOMPARE(host->warnings.size(), 2);
-        QCOMPARE(wired->shown(), PreparingList);
-        QCOMPARE(wired->watched(), marks("Z_45678"));
-        QVERIFY(tick());
-        QCOMPARE(wired->shown(), Converting);
     }
 
     // The request folder stops answering: one look at a time, and a look that comes back after a

@@ -65,7 +65,6 @@ private slots:
         QFETCH(QString, path);
         start(ini);
         QTEST(Control<QRadioButton>(*w, "OptDWG")->isChecked(), "dwg");
-        QCOMPARE(Control<QRadioButton>(*w, "OptDXF")->isChecked(), !Control<QRadioButton>(*w, "OptDWG")->isChecked());
         QTEST(Control<QLineEdit>(*w, "txtMaxDrawings")->text(), "cap");
         QTEST(host.warnings, "warnings");
         QCOMPARE(Shown(status), Idle);
