@@ -30,9 +30,7 @@ public:
     int secondsSinceMidnight() const override { return time; }
     FileStatus fileStatus(const QString& path) const override
     {
-        FileStatus dropped;
-        dropped.unknown = true;
-        return pass(path) && failing ? dropped : Host::fileStatus(path);
+        return pass(path) && failing ? FileStatus{false, false, 0, true} : Host::fileStatus(path);
     }
     Publication publishFile(const QString& path, const QByteArray& bytes) const override
     {
@@ -72,8 +70,4 @@ inline QString Native(const QString& path)
     return QDir::toNativeSeparators(path);
 }
 
-#ifdef Q_OS_WIN
-constexpr bool Windows = true;
-#else
-constexpr bool Windows = false;
-#endif
+inline const bool Windows = QOperatingSystemVersion::currentType() == QOperatingSystemVersion::Windows;

@@ -183,10 +183,6 @@ private slots:
             << QStringList{"send", "wip appears", "log appears", "tick: converting", "wip goes", "tick: converted"};
         QTest::newRow("yesterday's log is not done") << QStringList{
             "yesterday's log", "send", "tick: sent", "wip appears", "tick: converting", "wip goes", "tick: converting"};
-        QTest::newRow("yesterday's log rewritten is done")
-            << QStringList{"yesterday's log", "send", "log rewritten", "tick: converted"};
-        QTest::newRow("yesterday's log gone and back is done")
-            << QStringList{"yesterday's log", "send", "log goes", "tick: sent", "yesterday's log", "tick: converted"};
         QTest::newRow("a share that drops tells nothing") << QStringList{
             "yesterday's log", "send",       "output root drops", "log goes",    "tick: sent", "yesterday's log",
             "share is back",   "tick: sent", "wip appears",       "share drops", "tick: sent"};
@@ -195,10 +191,6 @@ private slots:
         QTest::newRow("rewritten within the same second")
             << QStringList{"log of this second", "send",     "tick: sent",         "wip appears",
                            "tick: converting",   "wip goes", "log of this second", "tick: converted"};
-        QTest::newRow("a log written while publishing is done")
-            << QStringList{"log written while publishing", "send", "tick: converted"};
-        QTest::newRow("a folder named like the log is no log")
-            << QStringList{"folder named like the log", "send", "tick: sent"};
     }
     void followsTheServer()
     {
@@ -219,8 +211,6 @@ private slots:
             {"log rewritten", [&] { writeLog("Z_45678", now - 10000); }},
             {"yesterday's log", [&] { writeLog("Z_45678", now - 86400000); }},
             {"log of this second", [&] { writeLog("Z_45678", now / 1000 * 1000); }},
-            {"log written while publishing", [&] { host->onPublished = [&] { writeLog("Z_45678", now); }; }},
-            {"folder named like the log", [&] { QDir().mkpath(log); }},
             {"share drops", [&] { host->failing = true; }},
             {"output root drops", [&] { host->badShare = f.out, host->failing = true; }},
             {"share is back", [&] { host->failing = false, host->badShare.clear(); }},
