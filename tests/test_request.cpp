@@ -51,12 +51,6 @@ private slots:
         QTest::newRow("two drawings")
             << "Lotto7" << QStringList{"C:\\D\\pezzo1.dxf", "C:\\D\\pezzo2.dwg"} << QByteArray() << ""
             << QByteArray("OUTDIR=Lotto7\r\nDXFDWG=DXF\r\nC:\\D\\pezzo1.dxf\r\nC:\\D\\pezzo2.dwg\r\n");
-        QTest::newRow("no folder; order, duplicates, a mounted drive")
-            << "" << QStringList{"b", "/mnt/y/D/a.dxf", "b"} << QByteArray() << ""
-            << QByteArray(Windows ? "DXFDWG=DXF\r\nb\r\n/mnt/y/D/a.dxf\r\nb\r\n"
-                                  : "DXFDWG=DXF\r\nb\r\ny:\\D\\a.dxf\r\nb\r\n");
-        QTest::newRow("code page") << "Città" << QStringList{" \\\\srv\\€.dxf"} << QByteArray() << ""
-                                   << QByteArray("OUTDIR=Citt\xE0\r\nDXFDWG=DXF\r\n \\\\srv\\\x80.dxf\r\n");
         QTest::newRow("empty list, bad folder")
             << "..\\x" << QStringList{} << QByteArray()
             << "Nessun disegno da convertire: trascinare i disegni nell'elenco." << QByteArray("<missing>");
@@ -179,8 +173,6 @@ private slots:
         QTest::newRow("sent, working, done")
             << QStringList{"send",        "tick: sent",      "wip appears", "tick: converting", "wip goes",
                            "log appears", "tick: converted", "log goes",    "tick: converted"};
-        QTest::newRow("both marks: working")
-            << QStringList{"send", "wip appears", "log appears", "tick: converting", "wip goes", "tick: converted"};
         QTest::newRow("yesterday's log is not done") << QStringList{
             "yesterday's log", "send", "tick: sent", "wip appears", "tick: converting", "wip goes", "tick: converting"};
         QTest::newRow("a share that drops tells nothing") << QStringList{
