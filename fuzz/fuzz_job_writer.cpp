@@ -22,7 +22,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         lines.prepend("OUTDIR=" + s.OutFolder);
     for (const QString& drawing : drawings)
         lines << WindowsPath(drawing);
-    // Every CR and LF ends a line, and the lines are exactly what went in.
     if (drawings.isEmpty() || !StaysInsideRoot(s.OutFolder) || job.count('\n') != lines.size()
         || job.count('\r') != lines.size() || !job.endsWith("\r\n")
         || DecodeAnsi(job.chopped(2)).split("\r\n") != lines)

@@ -2,8 +2,7 @@
 #include "TestHost.h"
 #include "settings/Settings.h"
 
-// A request folder and an output root of the test's own, emptied before each test, and the
-// settings that point at them.
+// The test's own request folder and output root, emptied before each test, and settings for them.
 struct Folders {
     QTemporaryDir tmp;
     const QString jobs = tmp.filePath("Richieste"), out = tmp.filePath("Uscita");

@@ -3,7 +3,6 @@
 #include "request/CurrentRequest.h"
 
 #include <QLabel>
-#include <QtTest>
 
 // The status a label shows, by its colour and its caption together; -1 for a look of no status.
 inline StatusName Shown(const QLabel* label)
@@ -12,13 +11,11 @@ inline StatusName Shown(const QLabel* label)
                                                  {"#ff0000 Preparazione della lista", PreparingList},
                                                  {"#ffff00 Richiesta inviata al server", RequestSent},
                                                  {"#00ffff Conversione in corso...", Converting},
-                                                 {"#00ff00 File convertiti.", Converted},
-                                                 {"#ff00ff Stato sconosciuto", StatusName(99)}};
+                                                 {"#00ff00 File convertiti.", Converted}};
     return looks.value(label->palette().color(QPalette::Window).name() + " " + label->text(), StatusName(-1));
 }
 
-// The current request wired as the window wires it: its status in a label, its warnings to the
-// host.
+// The current request wired as the window wires it: status to a label, warnings to the host.
 struct WiredRequest {
     QLabel status;
     CurrentRequest request;
@@ -38,8 +35,7 @@ struct WiredRequest {
     QStringList watched() const { return {request.watched().WipFilePath, request.watched().LogFilePath}; }
 };
 
-// Sends, waiting for the write to end; false when the job was refused before any write, or the
-// write did not end within 5 s.
+// Sends and waits up to 5 s for the write; false if refused before any write, or still out.
 inline bool SendAndWait(CurrentRequest& request, SettingsRecord& s, const QStringList& drawings)
 {
     QSignalSpy ended(&request, &CurrentRequest::sendEnded);

@@ -18,7 +18,6 @@ public:
     mutable std::shared_mutex gate;
     QString badShare;   // a host path; set while no call is out
     std::atomic<bool> failing{false};
-    std::function<void()> onPublished;   // a quick server at work
 
     QStringList told;   // attention asked, with the notification's text
     QStringList opened;   // folders shown in the file manager
@@ -35,10 +34,7 @@ public:
     Publication publishFile(const QString& path, const QByteArray& bytes) const override
     {
         pass(path);
-        const Publication publication = Host::publishFile(path, bytes);
-        if (onPublished)
-            onPublished();
-        return publication;
+        return Host::publishFile(path, bytes);
     }
 
 private:

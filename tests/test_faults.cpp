@@ -2,7 +2,6 @@
 #include "Request.h"
 #include "request/JobFile.h"
 
-#include <QtTest>
 #include <QtWidgets>
 
 #include <csignal>
@@ -44,10 +43,9 @@ private slots:
         QCOMPARE(f.inRequestFolder(), QStringList{});
     }
 
-    // A server-like reader lists and reads the request folder in a tight loop while a second
-    // client writes jobs of 32767 drawings and is SIGKILLed 20-220 ms after it started, ten times:
-    // no ".job" name ever holds a partial job, during the writes or after a kill. A kill may leave
-    // the temporary file, under its own name.
+    // A server-like reader lists and reads the request folder in a tight loop while a second client
+    // writes jobs of 32767 drawings and is SIGKILLed 20-220 ms after it started, ten times: no ".job"
+    // name ever holds a partial job. A kill may leave the temporary file, under its own name.
     void neverAPartialJob()
     {
         const QByteArray whole = Job(32767);

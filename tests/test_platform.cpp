@@ -1,14 +1,10 @@
 #include "TestHost.h"
-#include "platform/HostPath.h"
-
-#include <QtTest>
 
 class TestPlatform : public QObject {
     Q_OBJECT
 private slots:
-    // Windows-style paths to the host and, for what the server reads, back: on Linux a drive
-    // letter is a share under /mnt/<letter>; "c:x" is no drive, nor an upper-case /mnt/Y one of
-    // ours. Windows has them as they are.
+    // Windows-style paths to the host and back: on Linux a drive letter is a share under
+    // /mnt/<letter>; "c:x" is no drive, nor an upper-case /mnt/Y one of ours. Windows keeps them.
     void paths()
     {
         const QStringList rows[] = {{"y:\\Richieste\\Z_1.job", "/mnt/y/Richieste/Z_1.job", "y:\\Richieste\\Z_1.job"},
@@ -42,25 +38,21 @@ private slots:
         QTemporaryDir dir;
         WriteBytes(dir.filePath("file"), "x");
         const QString base = Native(dir.path()) + "\\";
-        const struct {
-            QString path;
-            const char* seen;
-        } rows[] = {{base + "file", "file"},
-                    {Native(dir.path()), "folder"},
-                    {base + "missing", "none"},
-                    {base + "missing\\x", "none"},
-                    {base + "file\\x", "none"},
-                    {base + (Windows ? "a?b" : QString(300, 'n')), "unknown"},
-                    {"", "none"}};
-        for (const auto& row : rows) {
-            const FileStatus status = Host().fileStatus(row.path);
-            const char* seen = status.unknown ? "unknown"
-                : status.isFile               ? "file"
-                : status.isFolder             ? "folder"
-                                              : "none";
-            QCOMPARE(seen, row.seen);
+        const QStringList rows[] = {{base + "file", "file"},
+                                    {Native(dir.path()), "folder"},
+                                    {base + "missing", "none"},
+                                    {base + "missing\\x", "none"},
+                                    {base + "file\\x", "none"},
+                                    {base + (Windows ? "a?b" : QString(300, 'n')), "unknown"},
+                                    {"", "none"}};
+        for (const QStringList& row : rows) {
+            const FileStatus status = Host().fileStatus(row[0]);
+            const QString seen = status.unknown ? "unknown"
+                : status.isFile                 ? "file"
+                : status.isFolder               ? "folder"
+                                                : "none";
+            QCOMPARE(seen, row[1]);
         }
-        QVERIFY(qAbs(Host().fileStatus(base + "file").modified - QDateTime::currentMSecsSinceEpoch()) < 60000);
     }
 };
 

@@ -25,7 +25,6 @@ int main(int argc, char* argv[])
         std::u16string text;
         const char* bytes[3];
     } rows[] = {
-        {"Città", u"Citt\u00E0", {"Citt\xE0", nullptr, "Citt\xC3\xA0"}},
         {"euro", u"\u20AC", {"\x80", nullptr, "\xE2\x82\xAC"}},
         {"double-byte", u"\u56F3\u9762", {nullptr, "\x90\x7D\x96\xCA", "\xE5\x9B\xB3\xE9\x9D\xA2"}},
         {"half-width kana", u"\uFF71", {nullptr, "\xB1", "\xEF\xBD\xB1"}},
@@ -40,8 +39,7 @@ int main(int argc, char* argv[])
               std::string(row.name) + " in " + std::to_string(page));
     }
 
-    // A file held open by another program (an antivirus at work) is busy, then moves; the rest of
-    // the file calls run through Host in the portable tests.
+    // A file held open by another program (an antivirus at work) is busy, then moves.
     const std::wstring from = _wtempnam(nullptr, L"kivra"), to = from + L".job";
     const HANDLE held = CreateFileW(from.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);
     const std::u16string source(from.begin(), from.end()), target(to.begin(), to.end());
