@@ -19,8 +19,7 @@ public:
     QString badShare;   // a host path; set while no call is out
     std::atomic<bool> failing{false};
 
-    QStringList told;   // attention asked, with the notification's text
-    QStringList opened;   // folders shown in the file manager
+    QStringList told, opened;   // attention asked, with the notification's text; folders shown
 
     void showWarning(const QString& text) override { warnings << text; }
     void askForAttention() override { told << "attention"; }

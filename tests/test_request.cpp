@@ -112,7 +112,9 @@ private slots:
         writeLog("Z_45679", QDateTime::currentMSecsSinceEpoch() - 86400000);
         host->badShare = f.out;
         std::unique_lock hung(host->gate);
+        const qint64 before = QDateTime::currentMSecsSinceEpoch();
         QVERIFY(convert({"a"}));
+        qInfo("published with the output root hung: %lld ms", QDateTime::currentMSecsSinceEpoch() - before);
         wired->request.tick();   // no .wip: the look waits on the log
         QTRY_COMPARE(host->fileCalls.load(), 4);
         host->time = 45679;

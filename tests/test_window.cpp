@@ -152,7 +152,6 @@ private slots:
         QTest::keyClick(folder(), Qt::Key_Backspace), QTest::keyClicks(folder(), "7");   // looked up again
         QTest::qWait(100);
         QVERIFY(!open->isEnabled());
-        QVERIFY(!w->idle());
         hung.unlock();
         QTRY_VERIFY(open->isEnabled());
         open->trigger();
