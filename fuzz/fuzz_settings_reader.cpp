@@ -15,7 +15,7 @@ struct InputHost : Host {
     void showWarning(const QString& text) override { warnings << text; }
     FileStatus fileStatus(const QString& path) const override
     {
-        return {path.endsWith(".ini"), path.startsWith("ok"), 0};
+        return {path == "kivra_client.ini", path.startsWith("ok"), 0};
     }
     bool readLines(const QString&, const std::function<void(const QString&)>& onLine, TextIn) const override
     {
@@ -36,10 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     host.input = QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size));
     SettingsRecord s;
     InitDefaults(s);
+    const QString defaultFolder = s.JobFileDir;
     ReadSettings("kivra_client.ini", s, host);
     if (host.warnings.filter(known) != host.warnings || s.WaitTimeout <= 0 || s.StuckConverterTimeout <= 0
         || !QStringList{"DXF", "DWG"}.contains(s.DXFDWGmode.toUpper())
-        || (s.JobFileDir != "y:\\Richieste" && !s.JobFileDir.startsWith("ok")))
+        || (s.JobFileDir != defaultFolder && !s.JobFileDir.startsWith("ok")))
         abort();
     return 0;
 }

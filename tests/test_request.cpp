@@ -25,6 +25,7 @@ private slots:
     {
         f.renew({f.out + "/Lotto7"});
         s = f.settings();
+        s.OutFolder = "Lotto7";   // where writeLog writes
         wired.reset();
         host = std::make_unique<TestHost>();
         wired = std::make_unique<WiredRequest>(*host);
@@ -108,7 +109,6 @@ private slots:
     void aHungOutputRoot()
     {
         QThreadPool::globalInstance()->setMaxThreadCount(1);   // a one-CPU machine: the request has workers of its own
-        s.OutFolder = "Lotto7";
         writeLog("Z_45679", QDateTime::currentMSecsSinceEpoch() - 86400000);
         host->badShare = f.out;
         std::unique_lock hung(host->gate);
@@ -165,7 +165,6 @@ private slots:
         QFETCH(QStringList, steps);
         const QString wip = f.jobs + "/Z_45678.wip", log = f.out + "/Lotto7/Z_45678.log";
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        s.OutFolder = "Lotto7";
         const QMap<QString, StatusName> statuses{
             {"sent", RequestSent}, {"converting", Converting}, {"converted", Converted}};
         const QMap<QString, std::function<void()>> actions{
