@@ -6,10 +6,9 @@
 #include <atomic>
 #include <shared_mutex>
 
-// A host with a fixed clock that collects warnings and counts file calls. Files are real, but the
-// share that holds the paths under badShare (every path when it is empty) can misbehave: while
-// the gate is locked its calls wait, as on a share that stopped answering; while failing its
-// status calls fail, as on a share that dropped for a moment.
+// A host with a fixed clock that collects warnings and counts file calls. Files are real, but the share that
+// holds the paths under badShare (every path when it is empty) can misbehave: while the gate is locked its
+// calls wait, as on a share that stopped answering; while failing its status calls fail, as on a dropped one.
 class TestHost : public Host {
 public:
     QStringList warnings;
@@ -18,6 +17,7 @@ public:
     mutable std::shared_mutex gate;
     QString badShare;   // a host path; set while no call is out
     std::atomic<bool> failing{false};
+    bool unsafe = false;   // offers no safe hand-over of a file
 
     QStringList told, opened;   // attention asked, with the notification's text; folders shown
 
@@ -33,7 +33,7 @@ public:
     Publication publishFile(const QString& path, const QByteArray& bytes) const override
     {
         pass(path);
-        return Host::publishFile(path, bytes);
+        return unsafe ? Publication{Publication::Unsafe, {}} : Host::publishFile(path, bytes);
     }
 
 private:

@@ -46,12 +46,8 @@ private slots:
                                     {base + (Windows ? "a?b" : QString(300, 'n')), "unknown"},
                                     {"", "none"}};
         for (const QStringList& row : rows) {
-            const FileStatus status = Host().fileStatus(row[0]);
-            const QString seen = status.unknown ? "unknown"
-                : status.isFile                 ? "file"
-                : status.isFolder               ? "folder"
-                                                : "none";
-            QCOMPARE(seen, row[1]);
+            const FileStatus seen = Host().fileStatus(row[0]);
+            QCOMPARE(seen.unknown ? "unknown" : seen.isFile ? "file" : seen.isFolder ? "folder" : "none", row[1]);
         }
     }
 };
