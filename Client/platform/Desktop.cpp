@@ -10,6 +10,10 @@
 #include <QTranslator>
 #include <QUrl>
 
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
+
 void ShowWarning(const QString& text, QWidget* parent)
 {
     QMessageBox box(parent);
@@ -36,8 +40,15 @@ void InstallItalianTranslation()
 
 void AskForAttention(QWidget* window)
 {
-    if (window)   // without one, Qt would flash every window of the program
-        QApplication::alert(window);
+    if (!window)   // without one, Qt would flash every window of the program
+        return;
+    QApplication::alert(window);
+#if QT_CONFIG(xcb)
+    // Qt queues the window-manager request and sends it only when its X11 events are next handled:
+    // from a timer, that may be when the user comes back. It goes out now.
+    if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
+        xcb_flush(x11->connection());
+#endif
 }
 
 void ShowNotification(const QString& title, const QString& text)
