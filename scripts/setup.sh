@@ -4,14 +4,13 @@
 # Debian packages the build, the tests and the demo need. The package test validates and packs
 # what it installs and drives the installed program from the keyboard on a virtual display; the
 # attention test reads the window's state under a window manager; the share test serves a Samba
-# share on loopback and mounts it through gvfs.
+# share on loopback, mounts it through gvfs and reads the status's colour off the screen.
 KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxcb1-dev qt6-translations-l10n fonts-liberation2
                 xvfb xauth xdotool openbox x11-utils
                 desktop-file-utils appstream dpkg-dev
-                samba gvfs-fuse gvfs-backends dbus)
-# What the Windows build adds: MinGW-w64, Wine to run the tests, NSIS for the setup program,
-# ImageMagick to read the window's colours off a screenshot.
-KIVRA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 nsis imagemagick)
+                samba gvfs-fuse gvfs-backends dbus imagemagick)
+# What the Windows build adds: MinGW-w64, Wine to run the tests, NSIS for the setup program.
+KIVRA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 nsis)
 
 kivra_install() {
     local missing=()
