@@ -39,7 +39,6 @@ private slots:
                  QStringList{"Impossibile scrivere il file " + f.jobs
                              + "/Z_45678.job: scrittura non riuscita (disco pieno o file troppo grande?)"});
         QCOMPARE(wired.shown(), PreparingList);
-        QCOMPARE(wired.watched(), QStringList({"", ""}));
         QCOMPARE(f.inRequestFolder(), QStringList{});
     }
 

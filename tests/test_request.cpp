@@ -31,9 +31,8 @@ private slots:
         wired = std::make_unique<WiredRequest>(*host);
     }
 
-    // Sent: the job's bytes, status 2, its marks watched. Refused before any write (list, folder, characters,
-    // in this order) or by a waiting job of the same name: the warning, status 1, the earlier request still
-    // watched. A waiting job is never replaced; the same bytes are this request sent twice.
+    // Sent: the job's bytes, status 2, its marks watched. Refused (list, folder, characters in this order, or a
+    // waiting job of the same name, never replaced): the warning, status 1, the earlier request still watched.
     void convert_data()
     {
         QTest::addColumn<QString>("folder");

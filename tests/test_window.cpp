@@ -21,8 +21,7 @@ class TestWindow : public QObject {
         f.renew({m_program});
         if (!ini.isNull())
             WriteBytes(m_program + "/kivra_client.ini",
-                       "JobFileDir=" + Native(f.jobs).toUtf8() + "\nDXFOutDirRoot=" + Native(f.out).toUtf8() + "\n"
-                           + ini);
+                       ("JobFileDir=" + Native(f.jobs) + "\nDXFOutDirRoot=" + Native(f.out) + "\n").toUtf8() + ini);
         host.warnings.clear();
         w = std::make_unique<frmClient>(s, host, Native(m_program));
     }
