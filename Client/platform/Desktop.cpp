@@ -44,8 +44,8 @@ void AskForAttention(QWidget* window)
         return;
     QApplication::alert(window);
 #if QT_CONFIG(xcb)
-    // Qt queues the window-manager request and sends it only when its X11 events are next handled:
-    // from a timer, that may be when the user comes back. It goes out now.
+    // Qt leaves the window-manager request in its X11 buffer until something flushes it; with the
+    // window minimised or called from a timer, nothing may until the user comes back.
     if (auto* x11 = qApp->nativeInterface<QNativeInterface::QX11Application>())
         xcb_flush(x11->connection());
 #endif
