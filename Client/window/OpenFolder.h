@@ -6,7 +6,7 @@
 class Host;
 
 // "Apri cartella": opens a folder in the desktop's file manager, from the window's menus and with
-// Ctrl+Maiusc+O anywhere in it. Enabled only while the folder is known to exist: whether it does
+// Ctrl+Shift+O anywhere in it. Enabled only while the folder is known to exist: whether it does
 // is looked up on a worker of its own, so a share that hangs leaves the item greyed and never
 // stops the window.
 class OpenFolder : public QAction {
