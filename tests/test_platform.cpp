@@ -23,11 +23,13 @@ private slots:
     void outputFolders()
     {
         for (const char* folder :
-             {"", "Lotto7", "clienti\\rossi", "clienti/rossi", "Città", "console", "COM10", "nul_1", "LPT"})
+             {"", "Lotto7", "clienti\\rossi", "clienti/rossi", "Città", "console", "COM10", "nul_1", "LPT", "COM¹0"})
             QVERIFY2(StaysInsideRoot(QString(folder)), folder);
         for (const char* folder :
-             {"..\\fuori", "a\\..\\..\\x", "a/..\\../x", "\\x", "/tmp/x", "c:\\x", "c:x", "a?b", "a\tb", "a.\\b",
-              "a \\b", "a\\\\b", "CON", "a\\nul.txt", "Com1", "lpt9.dxf\\b", "aux."})
+             {"..\\fuori", "a\\..\\..\\x", "a/..\\../x", "\\x",      "/tmp/x",     "c:\\x", "c:x",
+              "a?b",       "a\tb",         "a.\\b",      "a \\b",    "a\\\\b",     "CON",   "a\\nul.txt",
+              "Com1",      "lpt9.dxf\\b",  "aux.",       "com0",     "LPT0",       "COM¹",  "lpt²",
+              "COM³.dxf",  "CONIN$",       "conout$.x",  "CON .txt", "Lpt1  .a\\b"})
             QVERIFY2(!StaysInsideRoot(QString(folder)), folder);
     }
 

@@ -116,7 +116,8 @@ private slots:
         hung.unlock();
         QTRY_VERIFY(ended.size() == 1 && !wired->request.looking());
         QCOMPARE(wired->shown(), RequestSent);
-        QCOMPARE(host->fileCalls.load(), 3);   // no second look was waiting its turn
+        // No second look was waiting its turn; Linux makes sure of the log's absence on the output root.
+        QCOMPARE(host->fileCalls.load(), 3 + int(!Windows));
     }
 
     // The output root stops answering, with yesterday's log in it: jobs still go out, one while a

@@ -75,6 +75,31 @@ private slots:
         QCOMPARE(host.warnings, warnings.replaceInStrings("%DIR%", dir));
         QCOMPARE(Readable(s), expected);
     }
+
+    // A NAS slow at logon: a folder whose look fails, or hangs past 3 s, keeps its value and is told once;
+    // one that is surely missing is still refused.
+    void lateFolders()
+    {
+        for (const bool hangs : {false, true}) {
+            TestHost host;
+            host.badShare = m_dir.filePath("nas");
+            host.failing = !hangs;
+            std::unique_lock hung(host.gate, std::defer_lock);
+            if (hangs)
+                hung.lock();
+            const QString nas = Native(host.badShare);
+            WriteBytes(m_dir.filePath("kivra_client.ini"),
+                       ("DXFOutDirRoot=" + nas + "\\Uscita\nJobFileDir=" + Native(m_dir.filePath("manca"))).toUtf8());
+            SettingsRecord s;
+            InitDefaults(s);
+            ReadSettings(Native(m_dir.filePath("kivra_client.ini")), s, host);
+            QCOMPARE(host.warnings,
+                     (QStringList{"La cartella " + nas + "\\Uscita non risponde: verrà usata appena raggiungibile",
+                                  "La cartella " + Native(m_dir.filePath("manca")) + " non esiste"}));
+            QCOMPARE(s.DXFOutDirRoot, nas + "\\Uscita");
+            QCOMPARE(s.JobFileDir, "y:\\Richieste");
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -39,6 +39,18 @@ int main(int argc, char* argv[])
               std::string(row.name) + " in " + std::to_string(page));
     }
 
+    // Paths made full and long: a drive, UNC, a doubled separator, '/', a relative path, one long already.
+    wchar_t cwd[MAX_PATH];
+    const std::u16string here(cwd, cwd + GetCurrentDirectoryW(MAX_PATH, cwd));
+    const std::u16string paths[][2] = {{u"C:\\a\\b.log", u"\\\\?\\C:\\a\\b.log"},
+                                       {u"\\\\srv\\cad\\Richieste", u"\\\\?\\UNC\\srv\\cad\\Richieste"},
+                                       {u"y:\\Richieste\\\\Z_1.wip", u"\\\\?\\Y:\\Richieste\\Z_1.wip"},
+                                       {u"C:/a/b", u"\\\\?\\C:\\a\\b"},
+                                       {u"a\\b", u"\\\\?\\" + here + u"\\a\\b"},
+                                       {u"\\\\?\\C:\\x", u"\\\\?\\C:\\x"}};
+    for (const auto& row : paths)
+        check(win::LongPath(row[0]) == row[1], "long path of " + std::string(row[0].begin(), row[0].end()));
+
     // A file held open by another program (an antivirus at work) is busy, then moves.
     const std::wstring from = _wtempnam(nullptr, L"kivra"), to = from + L".job";
     const HANDLE held = CreateFileW(from.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, 0, nullptr);

@@ -1,6 +1,47 @@
 #include "Folders.h"
 #include "Window.h"
 
+#ifdef Q_OS_LINUX
+#include <sys/mount.h>
+#endif
+
+// A share as a workstation mounts it on an empty folder: away, the folder is left empty, and every look under it
+// answers "not there". A bind mount where the test may mount (as root); elsewhere the folder is swapped for an
+// empty one by renames.
+struct Share {
+    const QString point, disk = point + ".disco";
+    bool bound = false;
+
+    explicit Share(const QString& at)
+        : point(at)
+    {
+        QDir().mkpath(point), QDir().mkpath(disk);
+        if (!(bound = bind()))
+            QDir().rmdir(point), QDir().rename(disk, point);
+    }
+    ~Share() { away(); }
+    bool bind()
+    {
+#ifdef Q_OS_LINUX
+        return ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0;
+#else
+        return false;
+#endif
+    }
+    void away()
+    {
+#ifdef Q_OS_LINUX
+        if (bound)
+            return void(::umount2(QFile::encodeName(point), MNT_DETACH));
+#endif
+        QDir().rename(point, disk), QDir().mkpath(point);
+    }
+    void back()
+    {
+        bound ? void(bind()) : void(QDir().rmdir(point) && QDir().rename(disk, point));
+    }
+};
+
 // The window on real folders: a program folder with the settings file, requests, an output root.
 class TestWindow : public QObject {
     Q_OBJECT
@@ -22,7 +63,7 @@ class TestWindow : public QObject {
         if (!ini.isNull())
             WriteBytes(m_program + "/kivra_client.ini",
                        ("JobFileDir=" + Native(f.jobs) + "\nDXFOutDirRoot=" + Native(f.out) + "\n").toUtf8() + ini);
-        host.warnings.clear();
+        host.warnings.clear(), host.told.clear();
         w = std::make_unique<frmClient>(s, host, Native(m_program));
     }
     void showActive()
@@ -91,6 +132,43 @@ private slots:
         QCOMPARE(Shown(status()), Idle);
         QCOMPARE(list()->count(), 0);
         QCOMPARE(host.fileCalls.load(), 0);
+    }
+
+    // The shares go away entirely and come back unchanged, with yesterday's log of the request's name there: nothing
+    // under them is known meanwhile, so that log is never taken as done, also when the output root was away while
+    // the job went out. The request's own log is.
+    void sharesAway()
+    {
+        for (const bool whileSending : {false, true}) {
+            QTemporaryDir dir;
+            Share requests(dir.filePath("y")), output(dir.filePath("z"));
+            QDir().mkpath(requests.point + "/Richieste"), QDir().mkpath(output.point + "/Uscita");
+            start(("JobFileDir=" + Native(requests.point) + "\\Richieste\nDXFOutDirRoot=" + Native(output.point)
+                   + "\\Uscita")
+                      .toUtf8());
+            const QString log = output.point + "/Uscita/Z_45678.log";
+            QFile yesterday(log);
+            QVERIFY(
+                yesterday.open(QIODevice::WriteOnly)
+                && yesterday.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
+            yesterday.close();
+            list()->addPaths({"a"});
+            if (whileSending)
+                output.away();
+            convert()->click();
+            QTRY_VERIFY(convert()->isEnabled());
+            QVERIFY(QFile::remove(requests.point + "/Richieste/Z_45678.job"));   // taken by the server
+            requests.away();
+            if (!whileSending)
+                output.away();
+            timer()->start(10);
+            QTest::qWait(100);
+            requests.back(), output.back();
+            QTest::qWait(100);
+            QCOMPARE(Shown(status()), RequestSent);
+            WriteBytes(log, "log");
+            QTRY_COMPARE(Shown(status()), Converted);
+        }
     }
 
     // Closing while a write hangs: after a brief wait, one warning says it may not have gone.

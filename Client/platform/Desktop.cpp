@@ -1,14 +1,14 @@
 #include "platform/Desktop.h"
 
 #include <QApplication>
-#include <QDesktopServices>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QProcess>
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <QTranslator>
-#include <QUrl>
 
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
@@ -68,5 +68,13 @@ void ShowNotification(const QString& title, const QString& text)
 
 void ShowInFileManager(const QString& hostFolder)
 {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(hostFolder));
+    // A process of its own, never waited for: the file manager may hang on a share for as long as
+    // the share does, and Qt's own way waits for the shell on the GUI thread on Windows.
+    // Made absolute without a look at the share, so that no folder name is taken for an option.
+    const QString folder = QDir::toNativeSeparators(QDir().absoluteFilePath(hostFolder));
+#ifdef Q_OS_WIN
+    QProcess::startDetached(QStringLiteral("explorer.exe"), {folder});
+#else
+    QProcess::startDetached(QStringLiteral("xdg-open"), {folder});
+#endif
 }

@@ -38,6 +38,7 @@ FileStatus StatusOf(const QString& hostPath)
     const win::Status found = win::PathStatus(hostPath.toStdU16String());
     FileStatus status;
     status.unknown = found.unknown;
+    status.folderSeen = found.folderThere;
     status.isFolder = found.exists && found.isFolder;
     status.isFile = found.exists && !found.isFolder;
     if (status.isFile)   // 100 ns units since 1601

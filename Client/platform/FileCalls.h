@@ -15,6 +15,13 @@ struct FileStatus {
     // The call failed for another reason than "not there" (a share that dropped, a denied
     // look): the path may or may not name something, and this tells nothing.
     bool unknown = false;
+    // Nothing is there, and the folder that would hold it was seen to be there. A share that went
+    // away (an empty mount point, an unmapped drive) answers "not there" for everything, so an
+    // absence counts only with this. Windows tells it from the error; elsewhere the caller looks
+    // at the folder.
+    bool folderSeen = false;
+
+    bool absent() const { return !isFile && !isFolder && !unknown && folderSeen; }
 };
 
 // An empty path names nothing and costs no call.

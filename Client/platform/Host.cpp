@@ -6,6 +6,16 @@
 #include <QDateTime>
 #include <QTime>
 
+#include <chrono>
+#include <future>
+#include <memory>
+
+Host::Host()
+{
+    // The two folder keys; a settings file that names more while both hang is told at once.
+    m_startUpLooks.setMaxThreadCount(2);
+}
+
 void Host::showWarning(const QString& text)
 {
     ShowWarning(text, m_window);
@@ -54,4 +64,20 @@ Publication Host::publishFile(const QString& path, const QByteArray& bytes) cons
 bool Host::fileHolds(const QString& path, const QByteArray& bytes) const
 {
     return FileHolds(path, bytes);
+}
+
+std::optional<FileStatus> Host::fileStatusWithin(const QString& path, int ms) const
+{
+    return LookWithin(m_startUpLooks, ms, [this, path] { return fileStatus(path); });
+}
+
+std::optional<FileStatus> LookWithin(QThreadPool& pool, int ms, std::function<FileStatus()> look)
+{
+    auto answer = std::make_shared<std::promise<FileStatus>>();
+    std::future<FileStatus> seen = answer->get_future();
+    if (!pool.tryStart([answer, look = std::move(look)] { answer->set_value(look()); }))
+        return std::nullopt;
+    if (seen.wait_for(std::chrono::milliseconds(ms)) != std::future_status::ready)
+        return std::nullopt;
+    return seen.get();
 }

@@ -3,7 +3,10 @@
 
 #include <QPointer>
 #include <QString>
+#include <QThreadPool>
 #include <QWidget>
+
+#include <optional>
 
 // The program's one door to its host: warnings, the clock and the file system. Every path is
 // Windows-style; the file calls map it (HostPath). Tests subclass it to fix the time, collect
@@ -13,6 +16,7 @@
 // thread only, so they must not touch anything but the file system.
 class Host {
 public:
+    Host();
     virtual ~Host() = default;
 
     // Warnings open over this window and belong to it.
@@ -36,6 +40,17 @@ public:
     virtual Publication publishFile(const QString& path, const QByteArray& bytes) const;
     virtual bool fileHolds(const QString& path, const QByteArray& bytes) const;
 
+    // For start-up, when the window may wait for a share, but not for long: the status looked up
+    // on a worker of the host's own and waited for at most ms; nothing when it did not answer.
+    std::optional<FileStatus> fileStatusWithin(const QString& path, int ms) const;
+    // No such look is still out; one that hangs on a share may never end.
+    bool idle() const { return m_startUpLooks.waitForDone(0); }
+
 private:
     QPointer<QWidget> m_window;
+    mutable QThreadPool m_startUpLooks;
 };
+
+// What look sees, run on one of pool's threads and waited for at most ms. Nothing when it did not
+// end in time (it goes on, and its answer is dropped) or pool has no thread free.
+std::optional<FileStatus> LookWithin(QThreadPool& pool, int ms, std::function<FileStatus()> look);

@@ -31,19 +31,20 @@ QString WindowsPath(const QString& hostPath)
 
 namespace {
 
-// CON, PRN, AUX, NUL, COM1-COM9 and LPT1-LPT9, in any case and with any extension, name devices
-// on Windows, never folders.
+// CON, PRN, AUX, NUL, COM0-COM9, LPT0-LPT9 (the superscript digits 1 to 3 too), CONIN$ and CONOUT$,
+// in any case, with any extension and blanks before it, name devices on Windows, never folders.
 bool IsDeviceName(QStringView part)
 {
-    const QStringView stem =
-        part.left(part.indexOf(QLatin1Char('.')) < 0 ? part.size() : part.indexOf(QLatin1Char('.')));
-    for (const char* device : {"CON", "PRN", "AUX", "NUL"})
+    QStringView stem = part.left(part.indexOf(QLatin1Char('.')) < 0 ? part.size() : part.indexOf(QLatin1Char('.')));
+    while (stem.endsWith(QLatin1Char(' ')))
+        stem.chop(1);
+    for (const char* device : {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"})
         if (stem.compare(QLatin1String(device), Qt::CaseInsensitive) == 0)
             return true;
     return stem.size() == 4
         && (stem.left(3).compare(QLatin1String("COM"), Qt::CaseInsensitive) == 0
             || stem.left(3).compare(QLatin1String("LPT"), Qt::CaseInsensitive) == 0)
-        && stem[3] >= QLatin1Char('1') && stem[3] <= QLatin1Char('9');
+        && QStringView(u"0123456789\u00B9\u00B2\u00B3").contains(stem[3]);
 }
 
 }   // namespace

@@ -60,15 +60,33 @@ std::u16string Decode(unsigned codePage, const std::string& bytes)
     return text;
 }
 
+std::u16string LongPath(const std::u16string& path)
+{
+    if (path.empty() || path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0)
+        return path;
+    const DWORD size = GetFullPathNameW(Wide(path), 0, nullptr, nullptr);
+    if (size == 0)
+        return path;
+    std::u16string full(size, u'\0');
+    const DWORD length = GetFullPathNameW(Wide(path), size, reinterpret_cast<wchar_t*>(&full[0]), nullptr);
+    if (length == 0 || length >= size)
+        return path;
+    full.resize(length);
+    if (full.rfind(u"\\\\", 0) == 0)   // \\server\share
+        return u"\\\\?\\UNC\\" + full.substr(2);
+    return u"\\\\?\\" + full;
+}
+
 Status PathStatus(const std::u16string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
     Status status;
     if (path.empty())
         return status;
-    if (!GetFileAttributesExW(Wide(path), GetFileExInfoStandard, &data)) {
+    if (!GetFileAttributesExW(Wide(LongPath(path)), GetFileExInfoStandard, &data)) {
         const DWORD error = GetLastError();
         status.unknown = error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+        status.folderThere = error == ERROR_FILE_NOT_FOUND;
         return status;
     }
     status.exists = true;
@@ -80,7 +98,7 @@ Status PathStatus(const std::u16string& path)
 
 Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsigned long& error)
 {
-    if (MoveFileExW(Wide(from), Wide(to), MOVEFILE_WRITE_THROUGH))
+    if (MoveFileExW(Wide(LongPath(from)), Wide(LongPath(to)), MOVEFILE_WRITE_THROUGH))
         return Moved::Done;
     error = GetLastError();
     if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)

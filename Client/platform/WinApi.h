@@ -33,9 +33,17 @@ struct Status {
     long long modified = 0;   // last write, in 100 ns units since 1601
     // The call failed, and not because the path or a folder on it is missing.
     bool unknown = false;
+    // Not there, in a folder that is (ERROR_FILE_NOT_FOUND; a missing folder, drive or UNC share
+    // gives ERROR_PATH_NOT_FOUND).
+    bool folderThere = false;
 };
 
-// One GetFileAttributesExW call.
+// path made full by GetFullPathNameW (which also folds doubled separators and turns '/' into
+// '\'), with the prefix that lifts the 260-character limit: "\\?\" before a drive, "\\?\UNC\"
+// for "\\server\share". A path that has a prefix already is left as it is.
+std::u16string LongPath(const std::u16string& path);
+
+// One GetFileAttributesExW call, on the long form of path.
 Status PathStatus(const std::u16string& path);
 
 enum class Moved {
@@ -45,9 +53,9 @@ enum class Moved {
     Failed
 };
 
-// MoveFileExW without MOVEFILE_REPLACE_EXISTING: an existing target is refused. Busy when the
-// source is held open or denied for a moment (an antivirus, indexer or backup agent at work);
-// error is set on Failed.
+// MoveFileExW without MOVEFILE_REPLACE_EXISTING, on the long forms of the paths: an existing
+// target is refused. Busy when the source is held open or denied for a moment (an antivirus,
+// indexer or backup agent at work); error is set on Failed.
 Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsigned long& error);
 
 }   // namespace win

@@ -6,20 +6,28 @@
 
 #include <QtConcurrent/QtConcurrentRun>
 
-#include <chrono>
-#include <future>
-#include <memory>
-
 namespace {
 
+// The log's status, with its absence made sure of: where the answer does not tell whether the
+// folder is there, the output root is looked at too (the output folder may not be made yet).
+FileStatus LogStatus(const WatchedRequest& request, const Host& host)
+{
+    FileStatus log = host.fileStatus(request.LogFilePath);
+    if (!log.isFile && !log.isFolder && !log.unknown && !log.folderSeen)
+        log.folderSeen = host.fileStatus(request.OutputRoot).isFolder;
+    return log;
+}
+
 // Runs on the look worker: one file-status call for the .wip, and one for the .log when the
-// .wip is surely not there.
+// .wip is surely not there. A third only on the rare step that would clear the guard against an
+// earlier log.
 Marks LookForMarks(const WatchedRequest& request, const Host& host)
 {
     Marks marks;
     marks.wip = host.fileStatus(request.WipFilePath);
     if (!marks.wip.isFile && !marks.wip.unknown)
-        marks.log = host.fileStatus(request.LogFilePath);
+        marks.log =
+            request.earlier == WatchedRequest::NoLog ? host.fileStatus(request.LogFilePath) : LogStatus(request, host);
     return marks;
 }
 
@@ -34,18 +42,13 @@ struct Publishing {
 // another server than the request folder: it is read on a worker of its own and waited for only
 // briefly, so that a hung output root never holds a job back.
 Publishing ReadEarlierLogAndPublish(const QString& path, const QString& name, const QByteArray& bytes,
-                                    const QString& logPath, const Host& host, QThreadPool& reads)
+                                    const WatchedRequest& request, const Host& host, QThreadPool& reads)
 {
     Publishing publishing;
-    auto earlier = std::make_shared<std::promise<FileStatus>>();
-    std::future<FileStatus> seen = earlier->get_future();
-    const bool asked = reads.tryStart([earlier, logPath, &host] { earlier->set_value(host.fileStatus(logPath)); });
-    if (asked && seen.wait_for(std::chrono::milliseconds(300)) == std::future_status::ready) {
-        const FileStatus log = seen.get();
-        if (!log.unknown) {
-            publishing.earlier = log.isFile ? WatchedRequest::Log : WatchedRequest::NoLog;
-            publishing.earlierModified = log.modified;
-        }
+    const auto log = LookWithin(reads, 300, [request, &host] { return LogStatus(request, host); });
+    if (log && (log->isFile || log->absent())) {
+        publishing.earlier = log->isFile ? WatchedRequest::Log : WatchedRequest::NoLog;
+        publishing.earlierModified = log->modified;
     }
     publishing.warning = WriteJobFile(path, name, bytes, host);
     return publishing;
@@ -103,6 +106,7 @@ bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
     request.WipFilePath = s.JobFileDir + QLatin1Char('\\') + name + s.WipExt;
     request.LogFilePath = logFolder + QLatin1Char('\\') + name + s.LogExt;
     request.OutputFolder = logFolder;
+    request.OutputRoot = s.DXFOutDirRoot;
     request.SentAt = m_host.msecsSinceEpoch();
 
     m_writing = true;
@@ -126,8 +130,8 @@ bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
         }
         emit sendEnded({});
     });
-    sending->setFuture(QtConcurrent::run(&m_writes, ReadEarlierLogAndPublish, s.JobFilePath, name, bytes,
-                                         request.LogFilePath, std::cref(m_host), std::ref(m_earlierReads)));
+    sending->setFuture(QtConcurrent::run(&m_writes, ReadEarlierLogAndPublish, s.JobFilePath, name, bytes, request,
+                                         std::cref(m_host), std::ref(m_earlierReads)));
     return true;
 }
 
@@ -173,10 +177,9 @@ void CurrentRequest::apply(const Marks& marks)
         emit statusChanged(Converting);
         return;
     }
-    if (marks.log.unknown)
-        return;
     if (!marks.log.isFile) {
-        m_request.earlier = WatchedRequest::NoLog;   // gone: whatever comes next is this request's
+        if (marks.log.absent())   // gone: whatever comes next is this request's
+            m_request.earlier = WatchedRequest::NoLog;
         return;
     }
     if (IsCompletion(m_request, marks.log.modified))

@@ -21,12 +21,15 @@ struct WatchedRequest {
     QString WipFilePath;
     QString LogFilePath;
     QString OutputFolder;   // where the server puts the converted drawings
+    // The configured folder that holds OutputFolder: while it is not seen there, its share is away
+    // and the log's absence tells nothing.
+    QString OutputRoot;
     enum Earlier {
         NoLog,
         Log,
         NotKnown,   // the output root did not answer in time
     };
-    Earlier earlier = NoLog;   // NoLog too once the log has been seen gone
+    Earlier earlier = NoLog;   // NoLog too once the log has been seen gone from a folder seen there
     qint64 EarlierLogModified = 0;   // when earlier is Log
     qint64 SentAt = 0;   // ms since 1970, this machine's clock
     bool WipSeen = false;   // the server has worked on it since

@@ -63,7 +63,7 @@ std::optional<bool> ParseYesNo(QStringView value)
 }
 
 // A warning that quotes a value: built in one allocation, however long the value.
-QString Quote(QLatin1String before, QStringView value, QLatin1String after = {})
+QString Quote(QStringView before, QStringView value, QStringView after = {})
 {
     QString text;
     text.reserve(before.size() + value.size() + after.size());
@@ -80,16 +80,24 @@ bool TrimmedByWindows(QStringView folder)
         && (last.endsWith(QLatin1Char(' ')) || last.endsWith(QLatin1Char('.')));
 }
 
+// A share that is slow at logon hangs more often than it fails: its look is waited for briefly,
+// and a folder that does not answer keeps its value, to be used once it does. Only a folder that
+// is surely not there is refused.
 void ApplyFolder(QString& field, QStringView value, Host& host)
 {
     const QString folder = value.toString();
-    if (!TrimmedByWindows(folder) && host.folderExists(folder))
-        field = folder;
-    else
-        host.showWarning(Quote(QLatin1String("La cartella "), value, QLatin1String(" non esiste")));
+    const std::optional<FileStatus> seen =
+        TrimmedByWindows(folder) ? FileStatus{} : host.fileStatusWithin(folder, 3000);
+    if (seen && !seen->unknown && !seen->isFolder) {
+        host.showWarning(Quote(u"La cartella ", value, u" non esiste"));
+        return;
+    }
+    field = folder;
+    if (!seen || seen->unknown)
+        host.showWarning(Quote(u"La cartella ", value, u" non risponde: verrà usata appena raggiungibile"));
 }
 
-void ApplyYesNo(bool& field, QStringView value, QLatin1String warning, Host& host)
+void ApplyYesNo(bool& field, QStringView value, QStringView warning, Host& host)
 {
     if (const auto yes = ParseYesNo(value))
         field = *yes;
@@ -132,7 +140,7 @@ void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
         if (UpperEquals(*v, QLatin1String("DXF")) || UpperEquals(*v, QLatin1String("DWG")))
             s.DXFDWGmode = v->toString();
         else
-            host.showWarning(Quote(QLatin1String("Valore DXFDWGmode non riconosciuto: "), *v));
+            host.showWarning(Quote(u"Valore DXFDWGmode non riconosciuto: ", *v));
     } else if (const auto v = value(QLatin1String("MaxNumberFiles="))) {
         const auto n = ParseWhole(*v, std::numeric_limits<qint16>::min(), std::numeric_limits<qint16>::max());
         if (n)
@@ -140,9 +148,9 @@ void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
         else
             host.showWarning(QStringLiteral("Errore convertendo MaxNumberFiles in Integer"));
     } else if (const auto v = value(QLatin1String("KeepLog="))) {
-        ApplyYesNo(s.KeepLog, *v, QLatin1String("Valore KeepLog non riconosciuto: "), host);
+        ApplyYesNo(s.KeepLog, *v, u"Valore KeepLog non riconosciuto: ", host);
     } else if (const auto v = value(QLatin1String("Interattivo="))) {
-        ApplyYesNo(s.Interattivo, *v, QLatin1String("Valore Interattivo non riconosciuto: "), host);
+        ApplyYesNo(s.Interattivo, *v, u"Valore Interattivo non riconosciuto: ", host);
     }
 }
 

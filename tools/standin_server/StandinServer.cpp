@@ -15,6 +15,7 @@ namespace {
 const QString kJob = QStringLiteral(".job");
 const QString kWip = QStringLiteral(".wip");
 const QString kLog = QStringLiteral(".log");
+const QString kSetAside = QStringLiteral(".scartata");   // ends in neither .job nor .wip
 
 struct Job {
     QString outDir;   // as written after OUTDIR=, Windows-style and relative
@@ -82,12 +83,13 @@ bool WriteText(const QString& path, const QStringList& lines)
 }   // namespace
 
 StandinServer::StandinServer(const QString& jobsDir, const QString& outRoot, int workMs, QTextStream& out,
-                             const QMap<QChar, QString>& drives)
+                             const QMap<QChar, QString>& drives, Claim claim)
     : m_jobs(jobsDir)
     , m_outRoot(outRoot)
     , m_workMs(workMs)
     , m_out(out)
     , m_drives(drives)
+    , m_claim(claim)
 {
 }
 
@@ -126,6 +128,8 @@ void StandinServer::serveJob(const QString& name)
         job.fault = QStringLiteral("richiesta illeggibile");
     else
         job = ParseJob(lines);
+    if (m_claim == Claim::AtStart)
+        QFile::remove(jobPath);
     // Other clients may not check the folder: it must stay inside the output root.
     if (job.fault.isEmpty() && !StaysInsideRoot(job.outDir))
         job.fault = QStringLiteral("cartella di uscita non ammessa: ") + job.outDir;
@@ -159,10 +163,15 @@ void StandinServer::serveJob(const QString& name)
 
     const QString logPath = outFolder + QLatin1Char('/') + name + kLog;
     const bool logged = WriteText(logPath, log);
-    // The job goes only once its log is safe, and the mark only after the job: a kill at any
-    // point leaves the job to be done again.
-    if (logged)
-        QFile::remove(jobPath);
+    // Claimed at the end, the job goes only once its log is safe, and the mark only after the job:
+    // a kill at any point leaves the job to be done again. A job whose log cannot be written is
+    // set aside under a name that is served no more, or it would be served again and again.
+    if (m_claim == Claim::AtEnd) {
+        if (logged)
+            QFile::remove(jobPath);
+        else if (QFile::rename(jobPath, jobPath + kSetAside))
+            m_out << name << ": messa da parte come " << name << kJob << kSetAside << '\n';
+    }
     QFile::remove(wipPath);
     const QString outcome =
         job.fault.isEmpty() ? QStringLiteral("%1 di %2 copiati").arg(done).arg(job.drawings.size()) : job.fault;

@@ -7,10 +7,17 @@
 // copies each drawing under the target format's extension instead of converting it.
 class StandinServer {
 public:
+    // When a job leaves the request folder: real servers do either, and clients must be right
+    // with both. AtStart frees the job's name while the .wip says the work goes on.
+    enum class Claim {
+        AtEnd,   // once its log is written
+        AtStart,   // when the work starts, after the .wip is made
+    };
+
     // drives: the folders that stand for drive letters in the drawings' paths, as a Windows
     // server has them mapped (the letter in lower case).
     StandinServer(const QString& jobsDir, const QString& outRoot, int workMs, QTextStream& out,
-                  const QMap<QChar, QString>& drives = {});
+                  const QMap<QChar, QString>& drives = {}, Claim claim = Claim::AtEnd);
 
     // Removes the .wip marks that a killed run of ours left behind; their jobs are still there
     // and are done again.
@@ -27,4 +34,5 @@ private:
     int m_workMs;
     QTextStream& m_out;
     QMap<QChar, QString> m_drives;
+    Claim m_claim;
 };

@@ -25,7 +25,12 @@ int main(int argc, char* argv[])
         QStringLiteral("drive"),
         QStringLiteral("Unità dei percorsi dei disegni e cartella che la rappresenta (y=/srv/condivisa)."),
         QStringLiteral("LETTERA=DIR"));
-    parser.addOptions({jobs, out, work, once, drive});
+    const QCommandLineOption claim(
+        QStringLiteral("claim"),
+        QStringLiteral("Quando la richiesta lascia la cartella: end, scritto il log (predefinito), o start, "
+                       "all'inizio del lavoro, creato il .wip."),
+        QStringLiteral("end|start"), QStringLiteral("end"));
+    parser.addOptions({jobs, out, work, once, drive, claim});
 
     const auto usage = [&](const QString& problem) {
         fprintf(stderr, "%s\n\n%s", qPrintable(problem), qPrintable(parser.helpText()));
@@ -55,8 +60,13 @@ int main(int argc, char* argv[])
         drives[mapping[0].toLower()] = mapping.mid(2);
     }
 
+    if (parser.value(claim) != QLatin1String("end") && parser.value(claim) != QLatin1String("start"))
+        return usage(QStringLiteral("--claim vuole end o start: ") + parser.value(claim));
+    const auto claimWay =
+        parser.value(claim) == QLatin1String("start") ? StandinServer::Claim::AtStart : StandinServer::Claim::AtEnd;
+
     QTextStream stdOut(stdout);
-    StandinServer server(parser.value(jobs), parser.value(out), workMs, stdOut, drives);
+    StandinServer server(parser.value(jobs), parser.value(out), workMs, stdOut, drives, claimWay);
     server.recover();
     if (parser.isSet(once)) {
         server.handlePending();
