@@ -21,7 +21,7 @@ struct WiredRequest {
     CurrentRequest request;
 
     explicit WiredRequest(TestHost& host)
-        : request(host)
+        : request(host, nullptr, 1000)   // a second to find a free request name
     {
         SetStatus(&status, Idle);
         QObject::connect(&request, &CurrentRequest::statusChanged, &status,

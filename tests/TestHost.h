@@ -12,7 +12,7 @@
 class TestHost : public Host {
 public:
     QStringList warnings;
-    int time = 45678;
+    std::atomic<int> time{45678};   // moved on by the test while a send waits for the next second
     mutable std::atomic<int> fileCalls{0};   // begun, waiting or not
     mutable std::shared_mutex gate;
     QString badShare;   // a host path; set while no call is out

@@ -82,9 +82,10 @@ int main(int argc, char* argv[])
     if (argc == 4 && QByteArray(argv[1]) == "write") {
         const QByteArray job = Job(atoi(argv[3]));
         for (int i = 0;; ++i) {
-            const QString name = QString("Z_%1").arg(i % 5), path = QString(argv[2]) + "/" + name + ".job";
+            const QString path = QString(argv[2]) + QString("/Z_%1.job").arg(i % 5);
             QFile::remove(path);
-            if (!WriteJobFile(path, name, job, Host()).isEmpty())
+            QString warning;
+            if (WriteJobFile(path, job, Host(), warning) != JobHandOver::Sent)
                 return 1;
         }
     }

@@ -4,6 +4,8 @@
 #include "request/JobFile.h"
 #include "settings/Settings.h"
 
+#include <QElapsedTimer>
+#include <QThread>
 #include <QtConcurrent/QtConcurrentRun>
 
 namespace {
@@ -31,27 +33,83 @@ Marks LookForMarks(const WatchedRequest& request, const Host& host)
     return marks;
 }
 
-struct Publishing {
-    QString warning;
-    WatchedRequest::Earlier earlier = WatchedRequest::NotKnown;
-    qint64 earlierModified = 0;
+// What a send needs on the write worker, copied from the settings on the window's thread.
+struct Sending {
+    QString jobFolder, jobExt, wipExt, logExt, logFolder, outputRoot;
+    QByteArray bytes;
+    qint64 sentAt = 0;
+
+    QString jobPath(const QString& name) const { return jobFolder + QLatin1Char('\\') + name + jobExt; }
+    WatchedRequest under(const QString& name) const
+    {
+        WatchedRequest request;
+        request.Name = name;
+        request.WipFilePath = jobFolder + QLatin1Char('\\') + name + wipExt;
+        request.LogFilePath = logFolder + QLatin1Char('\\') + name + logExt;
+        request.OutputFolder = logFolder;
+        request.OutputRoot = outputRoot;
+        request.SentAt = sentAt;
+        return request;
+    }
 };
 
-// Runs on the write worker. The earlier log is read before the job is out, so that a quick
-// server's log for this very request is never taken for an earlier one. The output root is often
-// another server than the request folder: it is read on a worker of its own and waited for only
-// briefly, so that a hung output root never holds a job back.
-Publishing ReadEarlierLogAndPublish(const QString& path, const QString& name, const QByteArray& bytes,
-                                    const WatchedRequest& request, const Host& host, QThreadPool& reads)
+struct Publishing {
+    WatchedRequest request;   // under the name it went out with
+    bool taken = false;   // another request holds the name
+    QString warning;
+};
+
+// One try under one name. Another request holds it while its job waits, while the server works on
+// it (a server may take the job out as it starts), or once it is done within the hour: names repeat
+// only daily, so such a log is another workstation's request of this same second. The earlier log
+// is read before the job is out, so that a quick server's log for this very request is never taken
+// for an earlier one; the output root is often another server than the request folder, so it is
+// read on a worker of its own and waited for only briefly. The rename that refuses an existing
+// job stays the last word.
+Publishing TryName(const Sending& sending, const QString& name, const Host& host, QThreadPool& reads)
 {
+    constexpr qint64 hour = 3600 * 1000;
     Publishing publishing;
+    WatchedRequest& request = publishing.request = sending.under(name);
+    const QString job = sending.jobPath(name);
+    const bool waiting = host.fileStatus(job).isFile;
+    publishing.taken = (waiting && !host.fileHolds(job, sending.bytes)) || host.fileStatus(request.WipFilePath).isFile;
+    if (publishing.taken)
+        return publishing;
     const auto log = LookWithin(reads, 300, [request, &host] { return LogStatus(request, host); });
-    if (log && (log->isFile || log->absent())) {
-        publishing.earlier = log->isFile ? WatchedRequest::Log : WatchedRequest::NoLog;
-        publishing.earlierModified = log->modified;
-    }
-    publishing.warning = WriteJobFile(path, name, bytes, host);
+    if (log && log->isFile && log->modified > host.msecsSinceEpoch() - hour)
+        return publishing.taken = true, publishing;
+    request.earlier = !log || !(log->isFile || log->absent()) ? WatchedRequest::NotKnown
+        : log->isFile                                         ? WatchedRequest::Log
+                                                              : WatchedRequest::NoLog;
+    request.EarlierLogModified = log ? log->modified : 0;
+    if (!waiting)   // else the same job sent twice: it counts as sent once
+        publishing.taken = WriteJobFile(job, sending.bytes, host, publishing.warning) == JobHandOver::NameTaken;
     return publishing;
+}
+
+// Runs on the write worker: the job goes out under the name of this second or, while another
+// request holds that, of the next free one, for up to waitMs on the monotonic clock.
+Publishing SendUnderAFreeName(const Sending& sending, const Host& host, QThreadPool& reads, int waitMs,
+                              const std::shared_ptr<std::atomic<bool>>& cancelled)
+{
+    QElapsedTimer waited;
+    waited.start();
+    Publishing publishing;
+    for (int second = -1;; QThread::msleep(50)) {
+        if (const int now = host.secondsSinceMidnight(); now != second) {
+            second = now;
+            publishing = TryName(sending, RequestName(now), host, reads);
+            if (!publishing.taken)
+                return publishing;
+        }
+        if (waited.elapsed() >= waitMs || *cancelled) {
+            publishing.warning = QStringLiteral("Richiesta non inviata: la richiesta ") + publishing.request.Name
+                + QStringLiteral(" precedente non è ancora stata presa in carico dal server. "
+                                 "Riprovare tra qualche secondo.");
+            return publishing;
+        }
+    }
 }
 
 }   // namespace
@@ -72,9 +130,10 @@ bool IsCompletion(const WatchedRequest& request, qint64 modified)
     return recent;
 }
 
-CurrentRequest::CurrentRequest(const Host& host, QObject* parent)
+CurrentRequest::CurrentRequest(const Host& host, QObject* parent, int nameWaitMs)
     : QObject(parent)
     , m_host(host)
+    , m_nameWaitMs(nameWaitMs)
 {
     // One thread each: at most one look and one write are out, and neither waits for the other.
     for (QThreadPool* pool : {&m_looks, &m_writes, &m_earlierReads})
@@ -88,34 +147,30 @@ CurrentRequest::CurrentRequest(const Host& host, QObject* parent)
 
 bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
 {
-    const QString name = RequestName(m_host.secondsSinceMidnight());
     emit statusChanged(RequestSent);
-
-    QByteArray bytes;
-    const QString refusal = JobBytes(s, drawings, bytes);
+    Sending sending{s.JobFileDir,
+                    s.JobExt,
+                    s.WipExt,
+                    s.LogExt,
+                    s.OutFolder.isEmpty() ? s.DXFOutDirRoot : s.DXFOutDirRoot + QLatin1Char('\\') + s.OutFolder,
+                    s.DXFOutDirRoot,
+                    {},
+                    0};
+    const QString refusal = JobBytes(s, drawings, sending.bytes);
     if (!refusal.isEmpty()) {
         tell(refusal, true);
         return false;
     }
-
-    s.JobFilePath = s.JobFileDir + QLatin1Char('\\') + name + s.JobExt;
-    const QString logFolder =
-        s.OutFolder.isEmpty() ? s.DXFOutDirRoot : s.DXFOutDirRoot + QLatin1Char('\\') + s.OutFolder;
-    WatchedRequest request;
-    request.Name = name;
-    request.WipFilePath = s.JobFileDir + QLatin1Char('\\') + name + s.WipExt;
-    request.LogFilePath = logFolder + QLatin1Char('\\') + name + s.LogExt;
-    request.OutputFolder = logFolder;
-    request.OutputRoot = s.DXFOutDirRoot;
-    request.SentAt = m_host.msecsSinceEpoch();
+    sending.sentAt = m_host.msecsSinceEpoch();
 
     m_writing = true;
-    m_writingName = name;
+    m_writingName = RequestName(m_host.secondsSinceMidnight());
+    m_cancelled = std::make_shared<std::atomic<bool>>(false);
     const quint64 generation = m_generation;
-    auto* sending = new QFutureWatcher<Publishing>(this);
-    connect(sending, &QFutureWatcherBase::finished, this, [=]() mutable {
-        sending->deleteLater();
-        const Publishing published = sending->result();
+    auto* watcher = new QFutureWatcher<Publishing>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [=, &s] {
+        watcher->deleteLater();
+        const Publishing published = watcher->result();
         m_writing = false;
         const bool current = generation == m_generation;   // no reset in the meantime
         if (!published.warning.isEmpty()) {
@@ -123,16 +178,21 @@ bool CurrentRequest::send(SettingsRecord& s, const QStringList& drawings)
             return;
         }
         if (current) {
-            request.earlier = published.earlier;
-            request.EarlierLogModified = published.earlierModified;
-            m_request = request;   // both paths at once, on this thread
+            s.JobFilePath = sending.jobPath(published.request.Name);
+            m_request = published.request;   // both paths at once, on this thread
             ++m_generation;
         }
         emit sendEnded({});
     });
-    sending->setFuture(QtConcurrent::run(&m_writes, ReadEarlierLogAndPublish, s.JobFilePath, name, bytes, request,
-                                         std::cref(m_host), std::ref(m_earlierReads)));
+    watcher->setFuture(QtConcurrent::run(&m_writes, SendUnderAFreeName, sending, std::cref(m_host),
+                                         std::ref(m_earlierReads), m_nameWaitMs, m_cancelled));
     return true;
+}
+
+void CurrentRequest::giveUp()
+{
+    if (m_cancelled)
+        *m_cancelled = true;
 }
 
 // A job that did not go out: the request watched before it is still watched.

@@ -8,6 +8,9 @@
 #include "platform/FileCalls.h"
 #include "request/Status.h"
 
+#include <atomic>
+#include <memory>
+
 class Host;
 struct SettingsRecord;
 
@@ -60,13 +63,17 @@ class CurrentRequest : public QObject {
     Q_OBJECT
 public:
     // Destroying it waits for its workers: the program ends without it while one hangs (idle()).
-    explicit CurrentRequest(const Host& host, QObject* parent = nullptr);
+    // nameWaitMs: how long a send looks for a request name that no other request holds.
+    explicit CurrentRequest(const Host& host, QObject* parent = nullptr, int nameWaitMs = 30000);
 
     // The Convert action: shows the request as sent, checks and encodes its job here, then
-    // publishes it on the write worker. The request watched until then stays watched until the
-    // new job is in the request folder. Returns false when the job was refused before any write:
-    // sendEnded has then told why.
+    // publishes it on the write worker, under the name of the current second or of the next one
+    // that no other workstation's request holds. The request watched until then stays watched
+    // until the new job is in the request folder. Returns false when the job was refused before
+    // any write: sendEnded has then told why. settings must outlive the send.
     bool send(SettingsRecord& settings, const QStringList& drawings);
+    // The send that is out tries no further name.
+    void giveUp();
     // Forgets the request: nothing is watched, and a write still out changes nothing when it ends.
     void reset();
     // One timer tick: looks for the marks on the look worker. Does nothing while the previous
@@ -76,7 +83,7 @@ public:
     const WatchedRequest& watched() const { return m_request; }
     bool looking() const { return m_looking; }
     bool writing() const { return m_writing; }
-    // The name of the job being written, while writing().
+    // The name the job being written was first tried under, while writing().
     const QString& writingName() const { return m_writingName; }
     // No worker is in a file call.
     bool idle();
@@ -92,6 +99,7 @@ private:
     void apply(const Marks& marks);
 
     const Host& m_host;
+    const int m_nameWaitMs;
     QThreadPool m_looks;
     QThreadPool m_writes;
     QThreadPool m_earlierReads;
@@ -102,5 +110,6 @@ private:
     bool m_writing = false;
     bool m_telling = false;
     QString m_writingName;
+    std::shared_ptr<std::atomic<bool>> m_cancelled;
     QFutureWatcher<Marks> m_look;
 };

@@ -79,23 +79,20 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
     return refusal;
 }
 
-QString WriteJobFile(const QString& path, const QString& name, const QByteArray& bytes, const Host& host)
+JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Host& host, QString& warning)
 {
     const Publication published = host.publishFile(path, bytes);
     switch (published.outcome) {
-    case Publication::Published: return {};
-    case Publication::NameTaken:
-        // Names have one-second resolution and every workstation writes into the same folder.
-        if (host.fileHolds(path, bytes))
-            return {};
-        return QStringLiteral("Richiesta non inviata: la richiesta ") + name
-            + QStringLiteral(" precedente non è ancora stata presa in carico dal server. "
-                             "Riprovare tra qualche secondo.");
+    case Publication::Published: return JobHandOver::Sent;
+    case Publication::NameTaken: return host.fileHolds(path, bytes) ? JobHandOver::Sent : JobHandOver::NameTaken;
     case Publication::Unsafe:
-        return QStringLiteral("Richiesta non inviata: la cartella condivisa ") + HostPath(FolderOf(path))
+        warning = QStringLiteral("Richiesta non inviata: la cartella condivisa ") + HostPath(FolderOf(path))
             + QStringLiteral(" non consente di consegnare la richiesta in modo sicuro, senza il rischio "
                              "di sostituire una richiesta in attesa. Rivolgersi all'amministratore della rete.");
+        return JobHandOver::Failed;
     case Publication::Failed: break;
     }
-    return QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ") + published.reason;
+    warning =
+        QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ") + published.reason;
+    return JobHandOver::Failed;
 }

@@ -13,8 +13,13 @@ struct SettingsRecord;
 // below the output root, a text that cannot go into a job line.
 QString JobBytes(const SettingsRecord& settings, const QStringList& drawings, QByteArray& bytes);
 
-// Publishes the job file of request name at path (Windows-style): it appears whole or not at
-// all, and never in place of a job the server has not taken yet. A waiting job of the same bytes
-// is the same request sent twice, and counts as sent. Returns the warning to show, or an empty
-// string when the request is in the request folder.
-QString WriteJobFile(const QString& path, const QString& name, const QByteArray& bytes, const Host& host);
+enum class JobHandOver {
+    Sent,
+    NameTaken,   // another request's job is waiting under the name
+    Failed,
+};
+
+// Publishes the job file at path (Windows-style): it appears whole or not at all, and never in
+// place of a job the server has not taken yet. A waiting job of the same bytes is the same
+// request sent twice, and counts as sent. On Failed, warning says why.
+JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Host& host, QString& warning);

@@ -302,10 +302,12 @@ void frmClient::closeEvent(QCloseEvent* event)
         connect(m_request, &CurrentRequest::sendEnded, &wait, &QEventLoop::quit);
         QTimer::singleShot(1000, &wait, &QEventLoop::quit);
         wait.exec();
-        if (m_request->writing())
+        if (m_request->writing()) {
+            m_request->giveUp();   // no name is tried once the user was told
             m_host.showWarning(
                 QStringLiteral("La richiesta ") + name
                 + QStringLiteral(" potrebbe non essere stata inviata: la cartella condivisa non risponde."));
+        }
         m_closing = false;
     }
     event->accept();
