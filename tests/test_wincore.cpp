@@ -44,12 +44,14 @@ int main(int argc, char* argv[])
     const std::u16string here(cwd, cwd + GetCurrentDirectoryW(MAX_PATH, cwd));
     const std::u16string paths[][2] = {{u"C:\\a\\b.log", u"\\\\?\\C:\\a\\b.log"},
                                        {u"\\\\srv\\cad\\Richieste", u"\\\\?\\UNC\\srv\\cad\\Richieste"},
-                                       {u"y:\\Richieste\\\\Z_1.wip", u"\\\\?\\Y:\\Richieste\\Z_1.wip"},
+                                       {u"y:\\Richieste\\\\Z_1.wip", u"\\\\?\\y:\\Richieste\\Z_1.wip"},
                                        {u"C:/a/b", u"\\\\?\\C:\\a\\b"},
                                        {u"a\\b", u"\\\\?\\" + here + u"\\a\\b"},
                                        {u"\\\\?\\C:\\x", u"\\\\?\\C:\\x"}};
-    for (const auto& row : paths)
-        check(win::LongPath(row[0]) == row[1], "long path of " + std::string(row[0].begin(), row[0].end()));
+    for (const auto& row : paths) {
+        const std::u16string made = win::LongPath(row[0]);
+        check(made == row[1], "long path " + std::string(made.begin(), made.end()));
+    }
 
     // A file held open by another program (an antivirus at work) is busy, then moves.
     const std::wstring from = _wtempnam(nullptr, L"kivra"), to = from + L".job";
