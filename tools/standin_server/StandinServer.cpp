@@ -47,11 +47,15 @@ Job ParseJob(const QStringList& lines)
 
 // Copies one drawing; returns the reason when it could not.
 QString CopyDrawing(const QString& drawing, const QString& outFolder, const QString& format,
-                    const QMap<QChar, QString>& drives)
+                    const QMap<QString, QString>& roots)
 {
-    // A drive the server was told of is that folder; any other path as this host has it.
-    const QChar drive = drawing.size() > 2 && drawing[1] == QLatin1Char(':') ? drawing[0].toLower() : QChar();
-    const QFileInfo source(drives.contains(drive) ? drives[drive] + HostPath(drawing.mid(2)) : HostPath(drawing));
+    // A drive or UNC share the server was told of is that folder; any other path as this host has it.
+    QString path = HostPath(drawing);
+    for (auto root = roots.cbegin(); root != roots.cend(); ++root)
+        if (drawing.startsWith(root.key(), Qt::CaseInsensitive)
+            && (drawing.size() == root.key().size() || drawing[root.key().size()] == QLatin1Char('\\')))
+            path = root.value() + HostPath(drawing.mid(root.key().size()));
+    const QFileInfo source(path);
     if (!source.exists())   // where it was looked for, when that is not the job's own text
         return source.filePath() == drawing ? QStringLiteral("file inesistente")
                                             : QStringLiteral("file inesistente: ") + source.filePath();
@@ -83,12 +87,12 @@ bool WriteText(const QString& path, const QStringList& lines)
 }   // namespace
 
 StandinServer::StandinServer(const QString& jobsDir, const QString& outRoot, int workMs, QTextStream& out,
-                             const QMap<QChar, QString>& drives, Claim claim)
+                             const QMap<QString, QString>& roots, Claim claim)
     : m_jobs(jobsDir)
     , m_outRoot(outRoot)
     , m_workMs(workMs)
     , m_out(out)
-    , m_drives(drives)
+    , m_roots(roots)
     , m_claim(claim)
 {
 }
@@ -150,7 +154,7 @@ void StandinServer::serveJob(const QString& name)
     } else {
         for (const QString& drawing : job.drawings) {
             QThread::msleep(m_workMs);
-            const QString failure = CopyDrawing(drawing, outFolder, job.format, m_drives);
+            const QString failure = CopyDrawing(drawing, outFolder, job.format, m_roots);
             if (failure.isEmpty()) {
                 log << QStringLiteral("OK ") + drawing;
                 ++done;

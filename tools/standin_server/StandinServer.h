@@ -14,10 +14,10 @@ public:
         AtStart,   // when the work starts, after the .wip is made
     };
 
-    // drives: the folders that stand for drive letters in the drawings' paths, as a Windows
-    // server has them mapped (the letter in lower case).
+    // roots: the folders that stand for drives ("y:") and UNC shares ("\\\\srv\\cad") in the
+    // drawings' paths, as a Windows server reaches them.
     StandinServer(const QString& jobsDir, const QString& outRoot, int workMs, QTextStream& out,
-                  const QMap<QChar, QString>& drives = {}, Claim claim = Claim::AtEnd);
+                  const QMap<QString, QString>& roots = {}, Claim claim = Claim::AtEnd);
 
     // Removes the .wip marks that a killed run of ours left behind; their jobs are still there
     // and are done again.
@@ -33,6 +33,6 @@ private:
     QString m_outRoot;
     int m_workMs;
     QTextStream& m_out;
-    QMap<QChar, QString> m_drives;
+    QMap<QString, QString> m_roots;
     Claim m_claim;
 };

@@ -30,7 +30,12 @@ int main(int argc, char* argv[])
         QStringLiteral("Quando la richiesta lascia la cartella: end, scritto il log (predefinito), o start, "
                        "all'inizio del lavoro, creato il .wip."),
         QStringLiteral("end|start"), QStringLiteral("end"));
-    parser.addOptions({jobs, out, work, once, drive, claim});
+    const QCommandLineOption unc(
+        QStringLiteral("unc"),
+        QStringLiteral("Condivisione UNC dei percorsi dei disegni e cartella che la rappresenta "
+                       "(\\\\srv\\cad=/srv/condivisa)."),
+        QStringLiteral("\\\\SERVER\\CONDIVISIONE=DIR"));
+    parser.addOptions({jobs, out, work, once, drive, unc, claim});
 
     const auto usage = [&](const QString& problem) {
         fprintf(stderr, "%s\n\n%s", qPrintable(problem), qPrintable(parser.helpText()));
@@ -53,11 +58,19 @@ int main(int argc, char* argv[])
             return usage(QStringLiteral("--") + folder.names().first()
                          + QStringLiteral(" vuole una cartella esistente."));
 
-    QMap<QChar, QString> drives;
+    QMap<QString, QString> roots;
     for (const QString& mapping : parser.values(drive)) {
         if (mapping.size() < 3 || mapping[1] != QLatin1Char('=') || !mapping[0].isLetter())
             return usage(QStringLiteral("--drive vuole LETTERA=DIR: ") + mapping);
-        drives[mapping[0].toLower()] = mapping.mid(2);
+        roots[mapping[0] + QStringLiteral(":")] = mapping.mid(2);
+    }
+    for (const QString& mapping : parser.values(unc)) {
+        const qsizetype split = mapping.indexOf(QLatin1Char('='));
+        const QString root = mapping.left(split);
+        if (split < 0 || !root.startsWith(QLatin1String("\\\\")) || root.count(QLatin1Char('\\')) != 3
+            || root.endsWith(QLatin1Char('\\')))
+            return usage(QStringLiteral("--unc vuole \\\\SERVER\\CONDIVISIONE=DIR: ") + mapping);
+        roots[root] = mapping.mid(split + 1);
     }
 
     if (parser.value(claim) != QLatin1String("end") && parser.value(claim) != QLatin1String("start"))
@@ -66,7 +79,7 @@ int main(int argc, char* argv[])
         parser.value(claim) == QLatin1String("start") ? StandinServer::Claim::AtStart : StandinServer::Claim::AtEnd;
 
     QTextStream stdOut(stdout);
-    StandinServer server(parser.value(jobs), parser.value(out), workMs, stdOut, drives, claimWay);
+    StandinServer server(parser.value(jobs), parser.value(out), workMs, stdOut, roots, claimWay);
     server.recover();
     if (parser.isSet(once)) {
         server.handlePending();
