@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTreeWidget>
@@ -226,9 +227,10 @@ void StartUp(const QString& self)
            Median(ms[2]), Median(kb[2]) / 1024);
 }
 
-// ticks N [wip]: N ticks on a request whose .log is there and whose .wip is absent
-// (or there, with "wip"), for counting system calls from outside.
-int Ticks(int count, bool working)
+// ticks N [wip] [E]: N ticks on a request whose .log is there and whose .wip is absent (or there,
+// with "wip"), sent after E earlier requests that the server has not touched yet, for counting
+// system calls from outside.
+int Ticks(int count, bool working, int earlier)
 {
     QTemporaryDir dir;
     TestHost host;   // the real file calls, and nothing more
@@ -237,12 +239,14 @@ int Ticks(int count, bool working)
     InitDefaults(s);
     s.JobFileDir = QDir::toNativeSeparators(dir.path());
     s.DXFOutDirRoot = s.JobFileDir;
-    host.time = 1;
-    if (!SendAndWait(wired.request, s, {QStringLiteral("a.dxf")}))
-        return 1;
-    QFile(dir.filePath(QStringLiteral("Z_1.log"))).open(QIODevice::WriteOnly);
+    for (int i = earlier; i >= 0; --i) {
+        host.time = 1000 - i;
+        if (!SendAndWait(wired.request, s, {QStringLiteral("a.dxf")}))
+            return 1;
+    }
+    QFile(dir.filePath(QStringLiteral("Z_1000.log"))).open(QIODevice::WriteOnly);
     if (working)
-        QFile(dir.filePath(QStringLiteral("Z_1.wip"))).open(QIODevice::WriteOnly);
+        QFile(dir.filePath(QStringLiteral("Z_1000.wip"))).open(QIODevice::WriteOnly);
     for (int i = 0; i < count; ++i)
         TickAndWait(wired.request, host);
     const QString expected = working ? QStringLiteral("Conversione in corso...") : QStringLiteral("File convertiti.");
@@ -259,13 +263,14 @@ int main(int argc, char* argv[])
     if (mode == QLatin1String("show"))
         return ShowOnce(args.value(2), args.value(3));
     if (mode == QLatin1String("ticks"))
-        return Ticks(args.value(2).toInt(), args.value(3) == QLatin1String("wip"));
+        return Ticks(args.value(2).toInt(), args.mid(3).contains(QLatin1String("wip")),
+                     args.mid(3).filter(QRegularExpression(QStringLiteral("^\\d+$"))).value(0).toInt());
     if (mode == QLatin1String("figures")) {
         DropAndConvert();
         SettingsReader();
         StartUp(QCoreApplication::applicationFilePath());
         return 0;
     }
-    fprintf(stderr, "uso: kivra_bench figures | ticks N [wip] | show client|bare|label DIR\n");
+    fprintf(stderr, "uso: kivra_bench figures | ticks N [wip] [E] | show client|bare|label DIR\n");
     return 2;
 }

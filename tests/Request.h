@@ -1,6 +1,6 @@
 #pragma once
 #include "TestHost.h"
-#include "request/CurrentRequest.h"
+#include "request/SentRequests.h"
 
 #include <QLabel>
 
@@ -18,15 +18,15 @@ inline StatusName Shown(const QLabel* label)
 // The current request wired as the window wires it: status to a label, warnings to the host.
 struct WiredRequest {
     QLabel status;
-    CurrentRequest request;
+    SentRequests request;
 
     explicit WiredRequest(TestHost& host)
         : request(host, nullptr, 1000)   // a second to find a free request name
     {
         SetStatus(&status, Idle);
-        QObject::connect(&request, &CurrentRequest::statusChanged, &status,
+        QObject::connect(&request, &SentRequests::statusChanged, &status,
                          [this](StatusCode code) { SetStatus(&status, code); });
-        QObject::connect(&request, &CurrentRequest::sendEnded, &status, [&host](const QString& warning) {
+        QObject::connect(&request, &SentRequests::sendEnded, &status, [&host](const QString& warning) {
             if (!warning.isEmpty())
                 host.warnings << warning;
         });
@@ -36,16 +36,16 @@ struct WiredRequest {
 };
 
 // Sends and waits up to 5 s for the write; false if refused before any write, or still out.
-inline bool SendAndWait(CurrentRequest& request, SettingsRecord& s, const QStringList& drawings)
+inline bool SendAndWait(SentRequests& request, SettingsRecord& s, const QStringList& drawings)
 {
-    QSignalSpy ended(&request, &CurrentRequest::sendEnded);
+    QSignalSpy ended(&request, &SentRequests::sendEnded);
     return request.send(s, drawings) && (!ended.isEmpty() || ended.wait(5000));
 }
 
-// One tick, waiting for its result; false if it made more than two file calls.
-inline bool TickAndWait(CurrentRequest& request, TestHost& host)
+// One tick, waiting for its result; false if it made more than four file calls.
+inline bool TickAndWait(SentRequests& request, TestHost& host)
 {
     host.fileCalls = 0;
     request.tick();
-    return QTest::qWaitFor([&] { return !request.looking(); }) && host.fileCalls <= 2;
+    return QTest::qWaitFor([&] { return !request.looking(); }) && host.fileCalls <= 4;
 }

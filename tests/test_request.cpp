@@ -103,6 +103,39 @@ private slots:
         }
     }
 
+    // Batch after batch while the server works on the first: each request is followed to its end, in the order the
+    // server finishes them, and told once, while the status field follows the newest. With twenty earlier requests
+    // out, no tick makes more than four file-status calls (tick() checks it).
+    void everyRequestFollowed()
+    {
+        QStringList told;
+        connect(&wired->request, &SentRequests::requestDone, [&](const WatchedRequest& done) { told << done.Name; });
+        for (const int second : {45678, 45679, 45680}) {
+            host->time = second;
+            QVERIFY(convert({"a"}));
+        }
+        WriteBytes(f.jobs + "/Z_45678.wip", "");
+        for (const QString name : {"Z_45679", "Z_45678", "Z_45680"}) {
+            QVERIFY(tick());
+            QCOMPARE(wired->shown(), RequestSent);
+            QFile::remove(f.jobs + "/Z_45678.wip");
+            writeLog(name, QDateTime::currentMSecsSinceEpoch());
+            for (int i = 0; i < 3; ++i)   // the newest and the two earlier ones in turn
+                QVERIFY(tick());
+            QCOMPARE(told.last(), name);
+        }
+        QCOMPARE(wired->shown(), Converted);
+        QCOMPARE(told.size(), 3);
+        for (int second = 45700; second < 45720; ++second) {
+            host->time = second;
+            QVERIFY(convert({"a"}));
+        }
+        for (int i = 0; i < 25; ++i)
+            QVERIFY(tick());
+        QCOMPARE(told.size(), 3);
+        QCOMPARE(wired->request.index(22, SentRequests::StateColumn).data(), "File convertiti.");
+    }
+
     // A share that cannot take a file without risking a waiting one of the same name: the user reads why.
     void anUnsafeShare()
     {
@@ -128,7 +161,7 @@ private slots:
         QTRY_COMPARE(host->fileCalls.load(), 1);
         wired->request.reset();
         host->time = 45679;
-        QSignalSpy ended(&wired->request, &CurrentRequest::sendEnded);
+        QSignalSpy ended(&wired->request, &SentRequests::sendEnded);
         QVERIFY(wired->request.send(s, {"b"}));
         QTRY_COMPARE(host->fileCalls.load(), 2);   // the look, and the new request's first
         hung.unlock();
@@ -167,7 +200,7 @@ private slots:
     {
         for (const QString drawing : {"a", "b"}) {
             std::unique_lock hung(host->gate);
-            QSignalSpy ended(&wired->request, &CurrentRequest::sendEnded);
+            QSignalSpy ended(&wired->request, &SentRequests::sendEnded);
             QVERIFY(wired->request.send(s, {drawing}));
             wired->request.reset();
             SetStatus(&wired->status, Idle);

@@ -1,5 +1,5 @@
 #include "TestHost.h"
-#include "request/CurrentRequest.h"
+#include "request/SentRequests.h"
 #include "settings/Settings.h"
 
 #include <cstdio>
@@ -69,13 +69,13 @@ static int Workstation(const QStringList& args)
     SettingsRecord s;
     InitDefaults(s);
     s.JobFileDir = args[2], s.DXFOutDirRoot = args[3], s.OutFolder = "Lotto";
-    CurrentRequest request(host);
+    SentRequests request(host);
     QString first;
-    QObject::connect(&request, &CurrentRequest::sendEnded, [&](const QString& warning) {
+    QObject::connect(&request, &SentRequests::sendEnded, [&](const QString& warning) {
         if (!warning.isEmpty())
             host.showWarning(warning), QCoreApplication::exit(1);
     });
-    QObject::connect(&request, &CurrentRequest::statusChanged, [&](StatusCode code) {
+    QObject::connect(&request, &SentRequests::statusChanged, [&](StatusCode code) {
         if (code == Converted)
             printf("%s %s %lld", qPrintable(first), qPrintable(request.watched().Name),
                    QDateTime::currentMSecsSinceEpoch() - args[5].toLongLong()),
@@ -85,7 +85,7 @@ static int Workstation(const QStringList& args)
     request.send(s, {args[4]});
     first = request.writingName();
     QTimer ticks;
-    QObject::connect(&ticks, &QTimer::timeout, &request, &CurrentRequest::tick);
+    QObject::connect(&ticks, &QTimer::timeout, &request, &SentRequests::tick);
     ticks.start(250);
     QTimer::singleShot(60000, [] { QCoreApplication::exit(2); });
     return QCoreApplication::exec();

@@ -21,7 +21,9 @@ struct FileStatus {
     // at the folder.
     bool folderSeen = false;
 
-    bool absent() const { return !isFile && !isFolder && !unknown && folderSeen; }
+    // "Not there", and whether that counts.
+    bool notThere() const { return !isFile && !isFolder && !unknown; }
+    bool absent() const { return notThere() && folderSeen; }
 };
 
 // An empty path names nothing and costs no call.

@@ -1,4 +1,5 @@
 #pragma once
+#include <QColor>
 #include <QString>
 
 class QLabel;
@@ -16,6 +17,10 @@ enum StatusName : StatusCode {
 
 // Idle caption of the status field and the address shown in the caption and credits.
 inline const QString IdleCaption = QStringLiteral("www.kivra.example");
+
+// The caption and the background of a code, wherever a request's state is shown.
+QString StatusCaption(StatusCode code);
+QColor StatusColour(StatusCode code);
 
 // The only way to change the status field: background colour first, caption second.
 void SetStatus(QLabel* label, StatusCode code);

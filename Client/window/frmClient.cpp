@@ -3,12 +3,13 @@
 #include "platform/Desktop.h"
 #include "platform/Host.h"
 #include "platform/HostPath.h"
-#include "request/CurrentRequest.h"
+#include "request/SentRequests.h"
 #include "request/Status.h"
 #include "settings/ReadSettings.h"
 #include "settings/Settings.h"
 #include "window/DrawingList.h"
 #include "window/OpenFolder.h"
+#include "window/RequestsWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -104,7 +105,7 @@ void frmClient::buildControls()
     CmdOut = Place(new QPushButton(QStringLiteral("Converti"), this), "CmdOut", Twips(7800, 3480, 1092, 372));
     Label1 = Place(new QLabel(IdleCaption, this), "Label1", Twips(6240, 3960, 2652, 252));
     Timer1 = new QTimer(this);
-    m_request = new CurrentRequest(m_host, this);
+    m_request = new SentRequests(m_host, this);
     m_openFolder = new OpenFolder(m_host, this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
 
@@ -151,6 +152,19 @@ void frmClient::buildControls()
     });
     lblStatus->setContextMenuPolicy(Qt::ActionsContextMenu);
     lblStatus->addAction(m_openFolder);
+    // This run's requests, each followed to its end, in a window of their own.
+    auto* showRequests = new QAction(QStringLiteral("Richieste inviate…"), this);
+    showRequests->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+    showRequests->setShortcutVisibleInContextMenu(true);
+    addAction(showRequests);
+    lblStatus->addAction(showRequests);
+    connect(showRequests, &QAction::triggered, this, [this] {
+        if (!m_requestsWindow)
+            m_requestsWindow = new RequestsWindow(*m_request, m_host, this);
+        m_requestsWindow->show();
+        m_requestsWindow->raise();
+        m_requestsWindow->activateWindow();
+    });
     lblStatus->installEventFilter(this);
     Label3->setBuddy(txtFolder);
     Label4->setBuddy(txtPath);
@@ -181,8 +195,12 @@ void frmClient::buildControls()
     connect(cmdAbort, &QPushButton::clicked, this, &QWidget::close);
     connect(ListV, &DrawingList::filesArriving, this, [this] { showStatus(PreparingList); });
     connect(Timer1, &QTimer::timeout, this, &frmClient::Timer1_Timer);
-    connect(m_request, &CurrentRequest::statusChanged, this, &frmClient::showStatus);
-    connect(m_request, &CurrentRequest::sendEnded, this, &frmClient::jobEnded);
+    connect(m_request, &SentRequests::statusChanged, this, &frmClient::showStatus);
+    connect(m_request, &SentRequests::sendEnded, this, &frmClient::jobEnded);
+    // Told once a request, the current one or an earlier one.
+    connect(m_request, &SentRequests::requestDone, this, [this](const WatchedRequest& request) {
+        tellElsewhere(QStringLiteral("File convertiti.\n") + HostPath(request.OutputFolder));
+    });
 }
 
 void frmClient::startUp(const QString& programDir)
@@ -222,21 +240,16 @@ void frmClient::txtFolder_Change(const QString& text)
 
 void frmClient::showStatus(StatusCode code)
 {
-    // Told once a request: the status is applied again at every tick, and comes back after a
-    // warning.
-    if (code == Converted && m_toldDone != m_request->watched().Name) {
-        m_toldDone = m_request->watched().Name;
+    if (code == Converted && m_status != Converted)
         m_openFolder->lookAgain();   // the server has made the folder by now
-        tellElsewhere(QStringLiteral("File convertiti.\n") + HostPath(m_request->watched().OutputFolder));
-    }
     m_status = code;
     SetStatus(lblStatus, code);
 }
 
-// For a user who is in another window while the request goes on.
+// For a user who is in another program's window while the request goes on.
 void frmClient::tellElsewhere(const QString& text)
 {
-    if (isActiveWindow())
+    if (QApplication::activeWindow())
         return;
     m_host.askForAttention();
     m_host.notify(QStringLiteral("KIVRA_Client"), text);
@@ -299,7 +312,7 @@ void frmClient::closeEvent(QCloseEvent* event)
         setEnabled(false);
         const QString name = m_request->writingName();
         QEventLoop wait;
-        connect(m_request, &CurrentRequest::sendEnded, &wait, &QEventLoop::quit);
+        connect(m_request, &SentRequests::sendEnded, &wait, &QEventLoop::quit);
         QTimer::singleShot(1000, &wait, &QEventLoop::quit);
         wait.exec();
         if (m_request->writing()) {

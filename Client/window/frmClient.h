@@ -15,7 +15,8 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
-class CurrentRequest;
+class RequestsWindow;
+class SentRequests;
 struct SettingsRecord;
 
 // The program's one window. Constructing it runs the start-up: defaults, the settings file in
@@ -74,10 +75,10 @@ private:
 
     SettingsRecord& m_settings;
     Host& m_host;
-    CurrentRequest* m_request;
+    SentRequests* m_request;
+    RequestsWindow* m_requestsWindow = nullptr;
     OpenFolder* m_openFolder;
     StatusCode m_status = 0;
-    QString m_toldDone;   // the request whose completion was told
     bool m_closing = false;
     QPointer<QWidget> m_focusMovedTo;   // where the focus went when Converti was disabled
 };

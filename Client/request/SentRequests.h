@@ -1,0 +1,116 @@
+#pragma once
+#include <QAbstractTableModel>
+#include <QFutureWatcher>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QThreadPool>
+
+#include "request/Status.h"
+#include "request/Watched.h"
+
+#include <atomic>
+#include <memory>
+
+class Host;
+struct SettingsRecord;
+
+// The requests of this run, newest first, as a table ("Richiesta", "Inviata alle", "Cartella",
+// "Disegni", "Stato"): it sends each job and follows every request until its log is seen or the
+// program ends. The newest row is the current request, which the status field follows, until a
+// reset; it is looked at on every tick, as the watcher always has, and one earlier request that has
+// not ended yet, taken in turn, in the same look: at most four file-status calls a tick. Every file
+// call runs on a worker of its own: looks on one thread, writes on another, so that a hung share
+// never stops the window and a hung look never holds a write back, whatever the number of CPUs.
+class SentRequests : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    enum Column {
+        NameColumn,
+        SentColumn,
+        FolderColumn,
+        DrawingsColumn,
+        StateColumn,
+        ColumnCount
+    };
+
+    // Destroying it waits for its workers: the program ends without it while one hangs (idle()).
+    // nameWaitMs: how long a send looks for a request name that no other request holds.
+    explicit SentRequests(const Host& host, QObject* parent = nullptr, int nameWaitMs = 30000);
+
+    // The Convert action: shows the request as sent, checks and encodes its job here, then
+    // publishes it on the write worker, under the name of the current second or of the next one
+    // that no other workstation's request holds. The request followed until then stays the current
+    // one until the new job is in the request folder. Returns false when the job was refused before
+    // any write: sendEnded has then told why. settings must outlive the send.
+    bool send(SettingsRecord& settings, const QStringList& drawings);
+    // The send that is out tries no further name.
+    void giveUp();
+    // No request is current any more, and a write still out does not make one when it ends; every
+    // request is still followed.
+    void reset();
+    // One timer tick: looks for the marks on the look worker. Does nothing while the previous
+    // look is out or a job is being written.
+    void tick();
+
+    // The current request; empty after a reset.
+    WatchedRequest watched() const;
+    const WatchedRequest& request(int row) const { return m_rows[row].request; }
+    bool done(int row) const { return m_rows[row].state == Converted; }
+    bool looking() const { return m_looking; }
+    bool writing() const { return m_writing; }
+    // The name the job being written was first tried under, while writing().
+    const QString& writingName() const { return m_writingName; }
+    // No worker is in a file call.
+    bool idle();
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    // The status field's code: the current request's state, or how its send goes.
+    void statusChanged(StatusCode code);
+    // A send has ended: warning is empty when its job is in the request folder, otherwise it says
+    // why not. Ticks wait while it is being told, so a warning is read before the status moves.
+    void sendEnded(const QString& warning);
+    // The request's log was seen: once a request.
+    void requestDone(const WatchedRequest& request);
+
+private:
+    struct Row {
+        quint64 id;
+        WatchedRequest request;
+        int drawings;
+        StatusCode state;
+    };
+    struct Look {
+        quint64 id;
+        WatchedRequest request;
+        Marks marks;
+    };
+
+    void tell(const QString& warning, bool current);
+    void apply(const Look& look);
+    // The rows a look may be for: the current one, and earlier ones that have not ended.
+    int currentRow() const { return m_current && !m_rows.isEmpty() ? 0 : -1; }
+
+    const Host& m_host;
+    const int m_nameWaitMs;
+    QThreadPool m_looks;
+    QThreadPool m_writes;
+    QThreadPool m_earlierReads;
+    QList<Row> m_rows;
+    bool m_current = false;   // the newest row drives the status field
+    quint64 m_nextId = 1;
+    quint64 m_turn = 0;   // the id of the earlier request looked at last
+    quint64 m_generation = 0;   // changes whenever the current request changes
+    bool m_looking = false;   // until its result is back on this thread
+    quint64 m_lookGeneration = 0;
+    bool m_writing = false;
+    bool m_telling = false;
+    QString m_writingName;
+    std::shared_ptr<std::atomic<bool>> m_cancelled;
+    QFutureWatcher<QList<Look>> m_look;
+};
