@@ -14,14 +14,14 @@ std::optional<QByteArray> EncodeAnsi(QStringView text)
 QString DecodeAnsi(QByteArrayView bytes)
 {
     return QString::fromStdU16String(
-        win::Decode(win::SystemCodePage(), std::string(bytes.data(), size_t(bytes.size()))));
+        win::Decode(win::SystemCodePage(), std::string(bytes.begin(), bytes.end())));
 }
 
 Appended AppendAnsi(QByteArray& out, QStringView text, unsigned long* systemError)
 {
     const win::Encoded encoded = win::Encode(win::SystemCodePage(), text.toString().toStdU16String());
     if (encoded.result == win::Conversion::Done) {
-        out.append(encoded.bytes.data(), qsizetype(encoded.bytes.size()));
+        out.append(encoded.bytes.c_str(), qsizetype(encoded.bytes.size()));
         return Appended::Done;
     }
     if (systemError)
@@ -54,7 +54,7 @@ std::optional<char> EncodeChar(char16_t c)
 QString DecodeAnsi(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
+    QChar* out = text.begin();
     for (const char b : bytes) {
         const auto u = static_cast<unsigned char>(b);
         *out++ = QChar(u >= 0x80 && u < 0xA0 ? kHigh[u - 0x80] : char16_t(u));
@@ -66,7 +66,7 @@ Appended AppendAnsi(QByteArray& out, QStringView text, unsigned long*)
 {
     const qsizetype at = out.size();
     out.resize(at + text.size());
-    char* bytes = out.data() + at;
+    char* bytes = out.begin() + at;
     for (const QChar c : text) {
         const auto b = EncodeChar(c.unicode());
         if (!b)

@@ -53,7 +53,7 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
     for (const QString& drawing : drawings)
         size += drawing.size();
     bytes.resize(size);
-    char* out = bytes.data();
+    char* out = bytes.begin();
     bool allPrintableAscii = true;
     for (const QString& line : std::as_const(header))
         allPrintableAscii &= CopyAsciiLine(out, line);
