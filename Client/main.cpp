@@ -1,8 +1,10 @@
 #include "platform/Host.h"
+#include "platform/OneWindow.h"
 #include "settings/Settings.h"
 #include "window/frmClient.h"
 
 #include <QApplication>
+#include <QFileInfo>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,9 +12,20 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // The files named on the command line ("Apri con"), whole: the window may be another process's.
+    QStringList files;
+    for (const QString& file : QCoreApplication::arguments().mid(1))   // Qt's own options are gone by now
+        files << QFileInfo(file).absoluteFilePath();
+    OneWindow one(frmClient::ProgramDir());
+    if (one.handOver(files))
+        return 0;
     Host host;
     frmClient window(Settings, host);
-    window.openFiles(QCoreApplication::arguments().mid(1));   // Qt's own options are gone by now
+    window.openFiles(files);
+    QObject::connect(&one, &OneWindow::filesHandedOver, &window, [&window](const QStringList& more) {
+        window.openFiles(more);
+        window.comeToFront();
+    });
     window.show();
     const int exitCode = app.exec();
     // A worker still in a call to a share that hangs would hold the process for as long as the

@@ -20,11 +20,13 @@ public:
     bool unsafe = false;   // offers no safe hand-over of a file
 
     QStringList told, opened;   // attention asked, with the notification's text; folders shown
+    QStringList chosen, choosingIn;   // what the file dialog gives; the folders it started in
 
     void showWarning(const QString& text) override { warnings << text; }
     void askForAttention() override { told << "attention"; }
     void notify(const QString& title, const QString& text) override { told << title + ": " + text; }
     void openFolder(const QString& folder) override { opened << folder; }
+    QStringList chooseDrawings(const QString& folder) override { return choosingIn << folder, chosen; }
     int secondsSinceMidnight() const override { return time; }
     FileStatus fileStatus(const QString& path) const override
     {

@@ -52,6 +52,24 @@ private slots:
             QCOMPARE(seen.unknown ? "unknown" : seen.isFile ? "file" : seen.isFolder ? "folder" : "none", row[1]);
         }
     }
+
+    // A new job held for a moment (an antivirus at work) is renamed once it is let go, tried for about a second;
+    // held longer, it is not published, and nothing is left behind.
+    void busyRename()
+    {
+        QTemporaryDir dir;
+        for (const int busy : {3, 100}) {
+            int tries = 0;
+            const Publication published = PublishFile(
+                Native(dir.filePath("Z_1.job")), "job", [&](const QString& from, const QString& to, QString& why) {
+                    return ++tries > busy ? RenameNoReplace(from, to, why) : (why = "in uso", Renamed::Busy);
+                });
+            QCOMPARE(published.outcome, busy == 3 ? Publication::Published : Publication::Failed);
+            QCOMPARE(tries, busy == 3 ? 4 : 10);
+            QCOMPARE(QDir(dir.path()).entryList(QDir::Files), busy == 3 ? QStringList{"Z_1.job"} : QStringList{});
+            QFile::remove(dir.filePath("Z_1.job"));
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestPlatform)

@@ -47,8 +47,14 @@ private slots:
             << "..\\x" << QStringList{} << QByteArray()
             << "Nessun disegno da convertire: trascinare i disegni nell'elenco." << QByteArray("<missing>");
         QTest::newRow("bad folder, bad path")
-            << "..\\x" << QStringList{"a\nb"} << QByteArray() << "Cartella di archiviazione non valida: ..\\x"
-            << QByteArray("<missing>");
+            << "..\\x" << QStringList{"a\nb"} << QByteArray()
+            << "Cartella di archiviazione non valida: ..\\x ('..' non è ammesso)" << QByteArray("<missing>");
+        QTest::newRow("a drive's colon") << "Cliente: Rossi" << QStringList{"a"} << QByteArray()
+                                         << "Cartella di archiviazione non valida: Cliente: Rossi (il carattere ':' "
+                                            "non è ammesso)"
+                                         << QByteArray("<missing>");
+        QTest::newRow("code page") << "Citt\u00E0" << QStringList{"a"} << QByteArray() << ""
+                                   << QByteArray("OUTDIR=Citt\xE0\r\nDXFDWG=DXF\r\na\r\n");
         QTest::newRow("line feed") << "" << QStringList{"a", "b\nDXFDWG=DWG"} << QByteArray()
                                    << "Percorso non valido: b\nDXFDWG=DWG" << QByteArray("<missing>");
         QTest::newRow("outside the code page") << "\u56FE" << QStringList{"a"} << QByteArray()
@@ -136,16 +142,22 @@ private slots:
         QCOMPARE(wired->request.index(22, SentRequests::StateColumn).data(), "File convertiti.");
     }
 
-    // A share that cannot take a file without risking a waiting one of the same name: the user reads why.
-    void anUnsafeShare()
+    // A share that cannot take a file without risking a waiting one of the same name, and a request folder that is
+    // not there: the user reads why.
+    void refusedByTheShare()
     {
         host->unsafe = true;
         QVERIFY(convert({"a"}));
+        host->unsafe = false;
+        s.JobFileDir += "\\manca";
+        QVERIFY(convert({"a"}));
         QCOMPARE(host->warnings,
-                 QStringList{"Richiesta non inviata: la cartella condivisa " + Native(f.jobs)
-                             + " non consente di consegnare la richiesta in modo sicuro, senza il "
-                               "rischio di sostituire una richiesta in attesa. Rivolgersi "
-                               "all'amministratore della rete."});
+                 (QStringList{"Richiesta non inviata: la cartella condivisa " + Native(f.jobs)
+                                  + " non consente di consegnare la richiesta in modo sicuro, senza il "
+                                    "rischio di sostituire una richiesta in attesa. Rivolgersi "
+                                    "all'amministratore della rete.",
+                              "Richiesta non inviata: la cartella delle richieste " + s.JobFileDir
+                                  + " non esiste (JobFileDir in kivra_client.ini)"}));
     }
 
     // The request folder stops answering: one look at a time, and a look that comes back after a

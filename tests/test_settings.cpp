@@ -12,7 +12,8 @@ static Fields Readable(const SettingsRecord& s)
             {"JobFileDir", s.JobFileDir},
             {"DXFOutDirRoot", s.DXFOutDirRoot},
             {"RunString1", s.RunString[1]},
-            {"MaxNumberFiles", QString::number(s.MaxNumberFiles)}};
+            {"MaxNumberFiles", QString::number(s.MaxNumberFiles)},
+            {"modes", s.DXFDWGmode + " " + QString::number(s.KeepLog) + QString::number(s.Interattivo)}};
 }
 
 class TestSettings : public QObject {
@@ -40,6 +41,8 @@ private slots:
                 + QStringList{"Errore convertendo StuckConverterTimeout in Long",
                               "Errore convertendo MaxNumberFiles in Integer",
                               "Errore convertendo MaxNumberFiles in Integer"};
+        QTest::newRow("words in any case")
+            << QByteArray("DXFDWGmode=dwg\nKeepLog=si\nInterattivo=Si") << Fields{{"modes", "dwg 11"}} << QStringList{};
         QTest::newRow("utf-8 without a mark, as Linux editors save it")
             << QByteArray("RunStringPAR=Citt\xC3\xA0 \xE2\x82\xAC") << Fields{{"RunString1", "Città €"}}
             << QStringList{};

@@ -87,8 +87,10 @@ private slots:
                  (Windows ? "y:\\Richieste" : "/mnt/y/Richieste") + Native("/clienti/Lotto7"));
     }
 
-    // Files dragged from the file manager: status 1 first, then the files in order up to the cap.
-    // Web links, or files offered for a move only, change nothing at all.
+    // Files dragged from the file manager: status 1 first, then the files in order up to the cap, those left out
+    // told at the list, also to a screen reader. Web links, or files offered for a move only, change nothing at all.
+    // Each row elides its path in the middle and shows it whole as its tooltip. "Aggiungi disegni…" (Ins) adds
+    // what the file dialog gives as one drop, the dialog starting where it was left.
     void filesArrive()
     {
         start("MaxNumberFiles=3");
@@ -102,6 +104,26 @@ private slots:
         QCOMPARE(DragAndDrop(*w, FileData(files)), Qt::CopyAction);
         QCOMPARE(Shown(status()), PreparingList);
         QCOMPARE(list()->paths(), (QStringList{"pezzo0.dxf", Native(files[0]), Native(files[1])}));
+        auto* note = Control<QLabel>(*w, "ListNote");   // heard as the status is: a label named by its text
+        QCOMPARE(QAccessible::queryAccessibleInterface(note)->text(QAccessible::Name),
+                 "1 disegno non aggiunto: al massimo 3 per richiesta");
+        QVERIFY(!note->isHidden() && note->accessibleName().isEmpty());
+        QCOMPARE(list()->model()->index(1, 0).data(Qt::ToolTipRole), Native(files[0]));
+        QCOMPARE(list()->textElideMode(), Qt::ElideMiddle);
+
+        list()->clear(), SetStatus(status(), Idle);
+        host.chosen = files + files;
+        showActive();
+        list()->setFocus();
+        key(Qt::Key_Insert), key(Qt::Key_Insert);
+        QCOMPARE(Shown(status()), PreparingList);
+        QCOMPARE(list()->paths(), (QStringList{Native(files[0]), Native(files[1]), Native(files[2])}));
+        QCOMPARE(host.choosingIn, (QStringList{"", QFileInfo(files[0]).absolutePath()}));
+        QCOMPARE(note->text(), "6 disegni non aggiunti: al massimo 3 per richiesta");
+        QTRY_VERIFY_WITH_TIMEOUT(note->isHidden(), 7000);
+        list()->setMaxItems(-1);   // no cap but the request format's
+        list()->addPaths(QStringList(40000, "x"));
+        QCOMPARE(list()->count(), 32767);
     }
 
     // Without a mouse: Ctrl+V after a copy in the file manager, trim with Shift and Canc, send with

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QProcess>
@@ -77,4 +78,11 @@ void ShowInFileManager(const QString& hostFolder)
 #else
     QProcess::startDetached(QStringLiteral("xdg-open"), {folder});
 #endif
+}
+
+QStringList ChooseDrawings(QWidget* parent, const QString& folder)
+{
+    return QFileDialog::getOpenFileNames(
+        parent, QStringLiteral("Aggiungi disegni"), folder,
+        QStringLiteral("Disegni DXF e DWG (*.dxf *.dwg *.DXF *.DWG);;Tutti i file (*)"));
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -21,3 +22,8 @@ void ShowNotification(const QString& title, const QString& text);
 
 // A folder (a host path) in the desktop's file manager.
 void ShowInFileManager(const QString& hostFolder);
+
+// Drawings chosen by the user in a file dialog over parent, starting in folder (a host path); none
+// when the dialog was cancelled. The dialog is modal and the user's own doing: the one place where
+// the window may wait on a folder.
+QStringList ChooseDrawings(QWidget* parent, const QString& folder);

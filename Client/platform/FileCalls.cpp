@@ -23,14 +23,6 @@
 
 namespace {
 
-enum class Renamed {
-    Done,
-    NameTaken,
-    Busy,
-    Unsafe,
-    Failed
-};
-
 #ifdef Q_OS_WIN
 
 FileStatus StatusOf(const QString& hostPath)
@@ -52,7 +44,7 @@ bool SyncToDisk(int fd)
 }
 
 // reason is set on Busy too, for when the retries run out.
-Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
+Renamed HostRename(const QString& from, const QString& to, QString& reason)
 {
     unsigned long error = 0;
     const win::Moved moved = win::MoveNoReplace(from.toStdU16String(), to.toStdU16String(), error);
@@ -111,7 +103,7 @@ bool Unsupported(int error)
 // renameat2 refuses an existing target in the same step as the rename, even between two
 // machines on one share. File systems without it get link + unlink, which refuses the same way;
 // one that has neither (some FUSE bridges to SMB shares) cannot take a job safely.
-Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
+Renamed HostRename(const QString& from, const QString& to, QString& reason)
 {
     const QByteArray source = QFile::encodeName(from), target = QFile::encodeName(to);
 #ifdef RENAME_NOREPLACE
@@ -165,6 +157,11 @@ QString WriteNewFile(QFile& file, const QByteArray& bytes)
 
 }   // namespace
 
+Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
+{
+    return HostRename(from, to, reason);
+}
+
 FileStatus FileStatusOf(const QString& path)
 {
     if (path.isEmpty())
@@ -200,7 +197,7 @@ bool ReadLines(const QString& path, const std::function<void(const QString& line
     return true;
 }
 
-Publication PublishFile(const QString& path, const QByteArray& bytes)
+Publication PublishFile(const QString& path, const QByteArray& bytes, const Rename& rename)
 {
     const QString target = HostPath(path);
     // The random part keeps two writers of the same name, on one machine or two, apart.
@@ -214,7 +211,7 @@ Publication PublishFile(const QString& path, const QByteArray& bytes)
     for (int attempt = 0; attempt < 10 && renamed == Renamed::Busy; ++attempt) {
         if (attempt > 0)
             QThread::msleep(100);
-        renamed = RenameNoReplace(file.fileName(), target, failure);
+        renamed = rename(file.fileName(), target, failure);
     }
     if (renamed == Renamed::Done)
         return {Publication::Published, {}};

@@ -54,10 +54,25 @@ struct Publication {
     QString reason;   // why it failed, in words the user reads
 };
 
+// How a rename ended. Busy: the file is held for a moment (an antivirus, an indexer or a backup
+// agent at work); reason says why whenever it is not Done.
+enum class Renamed {
+    Done,
+    NameTaken,
+    Busy,
+    Unsafe,
+    Failed
+};
+using Rename = std::function<Renamed(const QString& from, const QString& to, QString& reason)>;
+
+// The host's rename that refuses an existing target (host paths).
+Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason);
+
 // Makes a file at path holding bytes, only if no file of that name is there: the bytes go to a
 // temporary file beside it ("<name>.tmp-<random>", never ending in the name's own extension)
-// that is renamed to path with a rename that refuses an existing target. Readers see no file or
-// the whole one. A failure leaves nothing behind; a kill can leave only the temporary file.
-Publication PublishFile(const QString& path, const QByteArray& bytes);
+// that is renamed to path by rename, which refuses an existing target, and is tried again for
+// about a second while it finds the file busy. Readers see no file or the whole one. A failure
+// leaves nothing behind; a kill can leave only the temporary file.
+Publication PublishFile(const QString& path, const QByteArray& bytes, const Rename& rename = RenameNoReplace);
 
 bool FileHolds(const QString& path, const QByteArray& bytes);

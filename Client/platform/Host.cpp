@@ -9,6 +9,7 @@
 #include <chrono>
 #include <future>
 #include <memory>
+#include <thread>
 
 Host::Host()
 {
@@ -34,6 +35,11 @@ void Host::notify(const QString& title, const QString& text)
 void Host::openFolder(const QString& folder)
 {
     ShowInFileManager(HostPath(folder));
+}
+
+QStringList Host::chooseDrawings(const QString& folder)
+{
+    return ChooseDrawings(m_window, folder);
 }
 
 int Host::secondsSinceMidnight() const
@@ -75,9 +81,14 @@ std::optional<FileStatus> LookWithin(QThreadPool& pool, int ms, std::function<Fi
 {
     auto answer = std::make_shared<std::promise<FileStatus>>();
     std::future<FileStatus> seen = answer->get_future();
-    if (!pool.tryStart([answer, look = std::move(look)] { answer->set_value(look()); }))
-        return std::nullopt;
-    if (seen.wait_for(std::chrono::milliseconds(ms)) != std::future_status::ready)
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    // A thread that has just answered may not be free yet; one that hangs stays busy to the deadline.
+    while (!pool.tryStart([answer, look] { answer->set_value(look()); })) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    if (seen.wait_until(deadline) != std::future_status::ready)
         return std::nullopt;
     return seen.get();
 }

@@ -28,6 +28,8 @@ public:
     virtual void notify(const QString& title, const QString& text);
     // The folder (Windows-style) in the desktop's file manager.
     virtual void openFolder(const QString& folder);
+    // Drawings the user chooses in a file dialog that starts in folder (a host path): full host paths.
+    virtual QStringList chooseDrawings(const QString& folder);
     virtual int secondsSinceMidnight() const;
     virtual qint64 msecsSinceEpoch() const;
 
@@ -52,5 +54,5 @@ private:
 };
 
 // What look sees, run on one of pool's threads and waited for at most ms. Nothing when it did not
-// end in time (it goes on, and its answer is dropped) or pool has no thread free.
+// end in time (it goes on, and its answer is dropped), or no thread of pool came free in that time.
 std::optional<FileStatus> LookWithin(QThreadPool& pool, int ms, std::function<FileStatus()> look);

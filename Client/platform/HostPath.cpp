@@ -49,26 +49,37 @@ bool IsDeviceName(QStringView part)
 
 }   // namespace
 
-bool StaysInsideRoot(QStringView relative)
+QString WhyNotInsideRoot(QStringView relative)
 {
-    if (relative.isEmpty())
-        return true;
     const auto separator = [](QChar c) { return c == QLatin1Char('\\') || c == QLatin1Char('/'); };
+    const auto quoted = [](QStringView text) { return QLatin1Char('\'') + text.toString() + QLatin1Char('\''); };
     qsizetype start = 0;
-    for (qsizetype i = 0; i <= relative.size(); ++i) {
-        if (i < relative.size() && !separator(relative[i])) {
-            const char16_t c = relative[i].unicode();
-            // ':' also rules out a drive; '\0'..'\x1F' are control characters.
-            if (c < 0x20 || QStringView(u"<>:\"|?*").contains(QChar(c)))
-                return false;
+    for (qsizetype i = 0; i < relative.size(); ++i) {
+        const char16_t c = relative[i].unicode();
+        // ':' also rules out a drive; '\0'..'\x1F' are control characters.
+        if (c < 0x20)
+            return QStringLiteral("un carattere di controllo non è ammesso");
+        if (QStringView(u"<>:\"|?*").contains(QChar(c)))
+            return QStringLiteral("il carattere ") + quoted(relative.mid(i, 1)) + QStringLiteral(" non è ammesso");
+    }
+    for (qsizetype i = 0; !relative.isEmpty() && i <= relative.size(); ++i) {
+        if (i < relative.size() && !separator(relative[i]))
             continue;
-        }
         const QStringView part = relative.mid(start, i - start);
         // Empty: a leading separator (the drive's root) or a doubled one. ".." and every name
         // ending in a dot or a blank, which Windows would silently trim to another name.
-        if (part.isEmpty() || part.endsWith(QLatin1Char('.')) || part.endsWith(QLatin1Char(' ')) || IsDeviceName(part))
-            return false;
+        if (part.isEmpty())
+            return start == 0 ? QStringLiteral("non può iniziare con un separatore")
+                              : QStringLiteral("una parte è vuota");
+        if (part == QLatin1String(".."))
+            return QStringLiteral("'..' non è ammesso");
+        if (part.endsWith(QLatin1Char('.')) || part.endsWith(QLatin1Char(' ')))
+            return quoted(part)
+                + (part.endsWith(QLatin1Char('.')) ? QStringLiteral(" finisce con un punto")
+                                                   : QStringLiteral(" finisce con uno spazio"));
+        if (IsDeviceName(part))
+            return QStringLiteral("il nome ") + quoted(part) + QStringLiteral(" è riservato da Windows");
         start = i + 1;
     }
-    return true;
+    return {};
 }

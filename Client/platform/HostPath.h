@@ -25,8 +25,13 @@ inline bool IsDriveMount(QStringView p)
 // Windows, stays as it is.
 QString WindowsPath(const QString& hostPath);
 
-// Whether a path relative to a root ("clienti\rossi") names the root itself (empty) or a folder
-// below it on any host, Windows included: parts apart by "\" or "/", none empty, none "..", none
-// ending in a dot or a blank, none a device name (CON, NUL, COM1, ...), no drive, and no
-// character that Windows forbids in a name.
-bool StaysInsideRoot(QStringView relative);
+// Why a path relative to a root ("clienti\rossi") does not name the root itself (empty) or a folder
+// below it on any host, Windows included, in words the user reads; empty when it does. It must have
+// no character that Windows forbids in a name (which rules out a drive too) and parts apart by "\"
+// or "/", none empty, none "..", none ending in a dot or a blank, none a device name (CON, NUL,
+// COM1, ...).
+QString WhyNotInsideRoot(QStringView relative);
+inline bool StaysInsideRoot(QStringView relative)
+{
+    return WhyNotInsideRoot(relative).isEmpty();
+}

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <sddl.h>
+
 namespace win {
 
 namespace {
@@ -106,6 +108,34 @@ Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsign
     if (error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION || error == ERROR_ACCESS_DENIED)
         return Moved::Busy;
     return Moved::Failed;
+}
+
+std::u16string DesktopOwner()
+{
+    std::u16string owner;
+    HANDLE token = nullptr;
+    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+        DWORD size = 0;
+        GetTokenInformation(token, TokenUser, nullptr, 0, &size);
+        std::string buffer(size, '\0');
+        wchar_t* sid = nullptr;
+        if (size > 0 && GetTokenInformation(token, TokenUser, &buffer[0], size, &size)
+            && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(&buffer[0])->User.Sid, &sid)) {
+            owner = reinterpret_cast<const char16_t*>(sid);
+            LocalFree(sid);
+        }
+        CloseHandle(token);
+    }
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    for (const char c : '-' + std::to_string(session))
+        owner += char16_t(c);
+    return owner;
+}
+
+void LetOthersComeToFront()
+{
+    AllowSetForegroundWindow(ASFW_ANY);
 }
 
 }   // namespace win

@@ -58,4 +58,11 @@ enum class Moved {
 // indexer or backup agent at work); error is set on Failed.
 Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsigned long& error);
 
+// The user's SID and the number of this logon's session, "S-1-5-...-2": what tells one desktop
+// from another on a machine that many use at once.
+std::u16string DesktopOwner();
+
+// Lets the process that this one hands over to take the foreground.
+void LetOthersComeToFront();
+
 }   // namespace win

@@ -38,8 +38,9 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
     // not land where it is watched, and the server refuses a folder outside its root.
     if (drawings.isEmpty())
         return QStringLiteral("Nessun disegno da convertire: trascinare i disegni nell'elenco.");
-    if (!StaysInsideRoot(s.OutFolder))
-        return QStringLiteral("Cartella di archiviazione non valida: ") + s.OutFolder;
+    if (const QString why = WhyNotInsideRoot(s.OutFolder); !why.isEmpty())
+        return QStringLiteral("Cartella di archiviazione non valida: ") + s.OutFolder + QStringLiteral(" (") + why
+            + QLatin1Char(')');
     QStringList header;
     if (!s.OutFolder.isEmpty())
         header << s.OutDirTag + s.OutFolder;
@@ -92,7 +93,12 @@ JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Hos
         return JobHandOver::Failed;
     case Publication::Failed: break;
     }
-    warning =
-        QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ") + published.reason;
+    // The usual cause on a workstation just set up: the request share is not mapped.
+    if (host.fileStatus(FolderOf(path)).notThere())
+        warning = QStringLiteral("Richiesta non inviata: la cartella delle richieste ") + FolderOf(path)
+            + QStringLiteral(" non esiste (JobFileDir in kivra_client.ini)");
+    else
+        warning =
+            QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ") + published.reason;
     return JobHandOver::Failed;
 }

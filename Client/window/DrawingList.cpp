@@ -8,6 +8,7 @@
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QUrl>
@@ -24,7 +25,9 @@ public:
     int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : int(paths.size()); }
     QVariant data(const QModelIndex& index, int role) const override
     {
-        if (role != Qt::DisplayRole)
+        // The view elides a long path in the middle, so the file's name stays in sight; the
+        // tooltip has it whole.
+        if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
             return {};
         return paths.value(index.row());
     }
@@ -104,9 +107,28 @@ DrawingList::DrawingList(QWidget* parent)
     setDragDropMode(QAbstractItemView::DropOnly);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setTextElideMode(Qt::ElideMiddle);
+
+    // Drawings left out by the cap are told at the list, without a box, and the note goes by itself.
+    m_note = new QLabel(this);
+    m_note->setObjectName(QStringLiteral("ListNote"));
+    m_note->setAutoFillBackground(true);
+    m_note->setFrameShape(QFrame::Box);
+    QPalette note = m_note->palette();
+    note.setColor(QPalette::Window, QColor(255, 255, 225));
+    note.setColor(QPalette::WindowText, Qt::black);
+    m_note->setPalette(note);
+    m_note->hide();
+    m_noteTime.setSingleShot(true);
+    m_noteTime.setInterval(5000);
+    connect(&m_noteTime, &QTimer::timeout, m_note, &QWidget::hide);
 
     // The keyboard's way in and out: the shortcuts work while the list has the focus, and the
-    // context menu (mouse or menu key) offers the same two actions.
+    // context menu (mouse or menu key) offers the same actions.
+    auto* choose = new QAction(QStringLiteral("Aggiungi disegni…"), this);
+    choose->setShortcut(Qt::Key_Insert);
+    choose->setShortcutContext(Qt::WidgetShortcut);
+    connect(choose, &QAction::triggered, this, &DrawingList::drawingsWanted);
     m_paste = new QAction(QStringLiteral("Incolla"), this);
     m_paste->setShortcut(QKeySequence::Paste);
     m_paste->setShortcutContext(Qt::WidgetShortcut);
@@ -115,7 +137,7 @@ DrawingList::DrawingList(QWidget* parent)
     m_remove->setShortcut(Qt::Key_Delete);
     m_remove->setShortcutContext(Qt::WidgetShortcut);
     connect(m_remove, &QAction::triggered, this, &DrawingList::removeSelected);
-    addActions({m_paste, m_remove});
+    addActions({choose, m_paste, m_remove});
 }
 
 void DrawingList::addPaths(const QStringList& paths)
@@ -123,6 +145,17 @@ void DrawingList::addPaths(const QStringList& paths)
     const qsizetype cap = m_maxItems < 0 ? Capacity : qMin(m_maxItems, Capacity);
     const qsizetype room = qMax<qsizetype>(0, cap - count());
     m_model->append(paths.mid(0, room));
+    if (const qsizetype left = paths.size() - room; left > 0) {
+        m_note->setText(
+            left == 1 ? QStringLiteral("1 disegno non aggiunto: al massimo %1 per richiesta").arg(cap)
+                      : QStringLiteral("%1 disegni non aggiunti: al massimo %2 per richiesta").arg(left).arg(cap));
+        const QRect area = viewport()->geometry();
+        const int height = m_note->sizeHint().height();
+        m_note->setGeometry(area.left(), area.bottom() + 1 - height, area.width(), height);
+        m_note->show();
+        m_note->raise();
+        m_noteTime.start();
+    }
 }
 
 const QStringList& DrawingList::paths() const

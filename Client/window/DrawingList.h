@@ -1,13 +1,16 @@
 #pragma once
 #include <QStringList>
+#include <QTimer>
 #include <QTreeView>
 
 class QAction;
+class QLabel;
 class QMimeData;
 class QUrl;
 
-// The list of drawings to convert, filled by dropping files from the desktop or pasting files
-// copied in a file manager (Ctrl+V, "Incolla"); the selected ones go with Canc ("Rimuovi"). It
+// The list of drawings to convert, filled by dropping files from the desktop, pasting files copied
+// in a file manager (Ctrl+V, "Incolla") or choosing them (Ins, "Aggiungi disegni…"); the selected
+// ones go with Canc ("Rimuovi"). Each row shows its path elided in the middle, whole as its tooltip. It
 // holds the path texts only, in the order they came; nothing sorts or filters them. The paths
 // live in one string list that the view shows, so a request of thousands of drawings is read
 // without a copy.
@@ -22,7 +25,8 @@ public:
     // Negative means no cap but Capacity.
     void setMaxItems(int maxItems) { m_maxItems = maxItems; }
 
-    // Adds paths in order until the list holds the cap; the rest are dropped without a word.
+    // Adds paths in order until the list holds the cap; a note at the list tells how many were left
+    // out, for about five seconds.
     void addPaths(const QStringList& paths);
     const QStringList& paths() const;
     int count() const { return int(paths().size()); }
@@ -39,6 +43,8 @@ public:
 signals:
     // A drop or a paste of files arrived; emitted before its files are added.
     void filesArriving();
+    // The user asked to choose drawings in a file dialog.
+    void drawingsWanted();
 
 protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
@@ -51,5 +57,7 @@ private:
     Model* m_model;
     QAction* m_paste;
     QAction* m_remove;
+    QLabel* m_note;
+    QTimer m_noteTime;
     int m_maxItems = 0;
 };

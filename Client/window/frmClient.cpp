@@ -194,6 +194,12 @@ void frmClient::buildControls()
     connect(cmdReset, &QPushButton::clicked, this, &frmClient::cmdReset_Click);
     connect(cmdAbort, &QPushButton::clicked, this, &QWidget::close);
     connect(ListV, &DrawingList::filesArriving, this, [this] { showStatus(PreparingList); });
+    connect(ListV, &DrawingList::drawingsWanted, this, [this] {
+        const QStringList files = m_host.chooseDrawings(m_drawingsFolder);
+        if (!files.isEmpty())
+            m_drawingsFolder = QFileInfo(files.first()).absolutePath();
+        openFiles(files);
+    });
     connect(Timer1, &QTimer::timeout, this, &frmClient::Timer1_Timer);
     connect(m_request, &SentRequests::statusChanged, this, &frmClient::showStatus);
     connect(m_request, &SentRequests::sendEnded, this, &frmClient::jobEnded);
@@ -228,6 +234,14 @@ void frmClient::openFiles(const QStringList& paths)
     for (const QString& path : paths)
         urls << QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath());
     ListV->addFiles(urls);
+}
+
+void frmClient::comeToFront()
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    activateWindow();
 }
 
 void frmClient::txtFolder_Change(const QString& text)
@@ -295,7 +309,7 @@ void frmClient::cmdReset_Click()
 
 bool frmClient::idle()
 {
-    return m_request->idle() && m_openFolder->idle();
+    return m_request->idle() && m_openFolder->idle() && m_host.idle();
 }
 
 // A job still being written is waited for briefly, so that how it ended is told while the window

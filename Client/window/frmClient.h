@@ -33,6 +33,8 @@ public:
     // Files named on the command line ("Apri con" in a file manager) go into the list as one
     // drop of them; relative paths are taken from the current folder.
     void openFiles(const QStringList& paths);
+    // Shown, restored and brought to the front, as for another start of the program.
+    void comeToFront();
 
     // No file call of the window's is still out; one that hangs on a share may never end.
     bool idle();
@@ -80,5 +82,7 @@ private:
     OpenFolder* m_openFolder;
     StatusCode m_status = 0;
     bool m_closing = false;
-    QPointer<QWidget> m_focusMovedTo;   // where the focus went when Converti was disabled
+    QPointer<QWidget> m_focusMovedTo;
+    QString m_drawingsFolder;   // where the file dialog was left in this run   // where the focus went when Converti
+                                // was disabled
 };
