@@ -8,7 +8,7 @@
 #include <sys/resource.h>
 
 // Real failures: the kernel refusing a write, a writer killed mid-write while a reader races it.
-// scripts/reliability repeats the second for the figures in RELIABILITY.md.
+// scripts/reliability repeats the second for the figures in docs/reliability.md.
 static QByteArray Job(int lines)
 {
     return "DXFDWG=DXF\r\n" + QByteArray("C:\\Disegni\\Lotto\\pezzo.dxf\r\n").repeated(lines);

@@ -3,6 +3,7 @@
 #include "platform/HostPath.h"
 #include "platform/TextLines.h"
 
+#include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QThread>
@@ -227,4 +228,16 @@ bool FileHolds(const QString& path, const QByteArray& bytes)
 {
     QFile file(HostPath(path));
     return file.open(QIODevice::ReadOnly) && file.size() == bytes.size() && file.readAll() == bytes;
+}
+
+QMap<QString, QByteArray> ReadFolder(const QString& folder)
+{
+    QMap<QString, QByteArray> files;
+    const QDir dir(HostPath(folder));
+    for (const QString& name : dir.entryList(QDir::Files)) {
+        QFile file(dir.filePath(name));
+        if (file.open(QIODevice::ReadOnly))
+            files[name] = file.read(1 << 24);
+    }
+    return files;
 }

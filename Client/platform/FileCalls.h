@@ -1,5 +1,6 @@
 #pragma once
 #include <QByteArray>
+#include <QMap>
 #include <QString>
 #include <functional>
 
@@ -76,3 +77,7 @@ Renamed RenameNoReplace(const QString& from, const QString& to, QString& reason)
 Publication PublishFile(const QString& path, const QByteArray& bytes, const Rename& rename = RenameNoReplace);
 
 bool FileHolds(const QString& path, const QByteArray& bytes);
+
+// The files of a folder (not its sub-folders), by name: small ones only, as the user guide's page
+// and pictures are. Empty when the folder cannot be read.
+QMap<QString, QByteArray> ReadFolder(const QString& folder);

@@ -8,6 +8,7 @@
 #include "settings/ReadSettings.h"
 #include "settings/Settings.h"
 #include "window/DrawingList.h"
+#include "window/GuideWindow.h"
 #include "window/OpenFolder.h"
 #include "window/RequestsWindow.h"
 
@@ -59,6 +60,7 @@ frmClient::frmClient(SettingsRecord& settings, Host& host, const QString& progra
     : QWidget(parent)
     , m_settings(settings)
     , m_host(host)
+    , m_programDir(programDir)
 {
     InstallItalianTranslation();
     buildControls();
@@ -158,6 +160,17 @@ void frmClient::buildControls()
     showRequests->setShortcutVisibleInContextMenu(true);
     addAction(showRequests);
     lblStatus->addAction(showRequests);
+    // F1: the user guide installed beside the program.
+    auto* guide = new QAction(this);
+    guide->setShortcut(QKeySequence::HelpContents);
+    addAction(guide);
+    connect(guide, &QAction::triggered, this, [this] {
+        if (!m_guide)
+            m_guide = new GuideWindow(m_programDir, this);
+        m_guide->show();
+        m_guide->raise();
+        m_guide->activateWindow();
+    });
     connect(showRequests, &QAction::triggered, this, [this] {
         if (!m_requestsWindow)
             m_requestsWindow = new RequestsWindow(*m_request, m_host, this);

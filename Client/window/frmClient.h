@@ -15,6 +15,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QTimer;
+class GuideWindow;
 class RequestsWindow;
 class SentRequests;
 struct SettingsRecord;
@@ -79,6 +80,8 @@ private:
     Host& m_host;
     SentRequests* m_request;
     RequestsWindow* m_requestsWindow = nullptr;
+    GuideWindow* m_guide = nullptr;
+    const QString m_programDir;
     OpenFolder* m_openFolder;
     StatusCode m_status = 0;
     bool m_closing = false;
