@@ -50,10 +50,12 @@ private:
     }
 };
 
-inline void WriteBytes(const QString& path, const QByteArray& bytes)
+// A file of bytes, last written at modified when it is given.
+inline void WriteBytes(const QString& path, const QByteArray& bytes, const QDateTime& modified = {})
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+    QVERIFY(!modified.isValid() || file.setFileTime(modified, QFileDevice::FileModificationTime));
 }
 
 inline QByteArray ReadBytes(const QString& path)

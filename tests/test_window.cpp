@@ -15,18 +15,16 @@ struct Share {
     explicit Share(const QString& at)
         : point(at)
     {
-        QDir().mkpath(point), QDir().mkpath(disk);
-        if (!(bound = bind()))
-            QDir().rmdir(point), QDir().rename(disk, point);
+        QDir().mkpath(disk), QDir().mkpath(point), back();
     }
     ~Share() { away(); }
-    bool bind()
+    void back()
     {
 #ifdef Q_OS_LINUX
-        return ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0;
-#else
-        return false;
+        if ((bound = ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0))
+            return;
 #endif
+        QDir().rmdir(point), QDir().rename(disk, point);
     }
     void away()
     {
@@ -35,10 +33,6 @@ struct Share {
             return void(::umount2(QFile::encodeName(point), MNT_DETACH));
 #endif
         QDir().rename(point, disk), QDir().mkpath(point);
-    }
-    void back()
-    {
-        bound ? void(bind()) : void(QDir().rmdir(point) && QDir().rename(disk, point));
     }
 };
 
@@ -167,15 +161,11 @@ private slots:
             QTemporaryDir dir;
             Share requests(dir.filePath("y")), output(dir.filePath("z"));
             QDir().mkpath(requests.point + "/Richieste"), QDir().mkpath(output.point + "/Uscita");
-            start(("JobFileDir=" + Native(requests.point) + "\\Richieste\nDXFOutDirRoot=" + Native(output.point)
-                   + "\\Uscita")
+            start(QString("JobFileDir=%1\\Richieste\nDXFOutDirRoot=%2\\Uscita")
+                      .arg(Native(requests.point), Native(output.point))
                       .toUtf8());
             const QString log = output.point + "/Uscita/Z_45678.log";
-            QFile yesterday(log);
-            QVERIFY(
-                yesterday.open(QIODevice::WriteOnly)
-                && yesterday.setFileTime(QDateTime::currentDateTime().addDays(-1), QFileDevice::FileModificationTime));
-            yesterday.close();
+            WriteBytes(log, "", QDateTime::currentDateTime().addDays(-1));
             list()->addPaths({"a"});
             if (whileSending)
                 output.away();
