@@ -86,7 +86,7 @@ std::optional<FileStatus> LookWithin(QThreadPool& pool, int ms, std::function<Fi
     while (!pool.tryStart([answer, look] { answer->set_value(look()); })) {
         if (std::chrono::steady_clock::now() >= deadline)
             return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     if (seen.wait_until(deadline) != std::future_status::ready)
         return std::nullopt;
