@@ -57,7 +57,7 @@ class TestWindow : public QObject {
         if (!ini.isNull())
             WriteBytes(m_program + "/kivra_client.ini",
                        ("JobFileDir=" + Native(f.jobs) + "\nDXFOutDirRoot=" + Native(f.out) + "\n").toUtf8() + ini);
-        host.warnings.clear(), host.told.clear();
+        host.warnings.clear(), host.told.clear(), host.opened.clear();
         w = std::make_unique<frmClient>(s, host, Native(m_program));
     }
     void showActive()
@@ -123,7 +123,7 @@ private slots:
 
     // Without a mouse: Ctrl+V after a copy in the file manager, trim with Shift and Canc, send with
     // Enter, and the focus comes back to Converti. "Azzera lista" then empties the list, and the status
-    // field forgets the request, which "Richieste inviate" (Ctrl+R) still follows.
+    // field forgets the request, which "Richieste inviate" (Ctrl+R) still follows to its end.
     void keyboardOnlyThenReset()
     {
         start("MaxNumberFiles=-1");
@@ -150,6 +150,10 @@ private slots:
         QTRY_COMPARE(requests->currentIndex().siblingAtColumn(4).data(), "Conversione in corso...");
         QCOMPARE(Shown(status()), Idle);
         QCOMPARE(list()->count(), 0);
+        QFile::remove(f.jobs + "/Z_45678.wip"), WriteBytes(f.out + "/Z_45678.log", "");
+        QTRY_COMPARE(requests->currentIndex().siblingAtColumn(4).data(), "File convertiti.");
+        QTest::keyClick(requests, Qt::Key_Return);   // "Apri cartella" from the finished row
+        QCOMPARE(host.opened, QStringList{Native(f.out)});
     }
 
     // The shares go away entirely and come back unchanged, with yesterday's log of the request's name there: nothing
