@@ -102,6 +102,7 @@ private slots:
         QCOMPARE(QAccessible::queryAccessibleInterface(note)->text(QAccessible::Name),
                  "1 disegno non aggiunto: al massimo 3 per richiesta");
         QVERIFY(!note->isHidden() && note->accessibleName().isEmpty());
+        QVERIFY(list()->rect().contains(note->geometry()) && note->width() > list()->width() * 0.9);
         QCOMPARE(list()->model()->index(1, 0).data(Qt::ToolTipRole), Native(files[0]));
         QCOMPARE(list()->textElideMode(), Qt::ElideMiddle);
 

@@ -149,9 +149,9 @@ void DrawingList::addPaths(const QStringList& paths)
         m_note->setText(
             left == 1 ? QStringLiteral("1 disegno non aggiunto: al massimo %1 per richiesta").arg(cap)
                       : QStringLiteral("%1 disegni non aggiunti: al massimo %2 per richiesta").arg(left).arg(cap));
-        const QRect area = viewport()->geometry();
-        const int height = m_note->sizeHint().height();
-        m_note->setGeometry(area.left(), area.bottom() + 1 - height, area.width(), height);
+        // Along the list's bottom edge; the list's own rectangle is known before it is first shown.
+        const int edge = frameWidth(), height = m_note->sizeHint().height();
+        m_note->setGeometry(edge, this->height() - edge - height, width() - 2 * edge, height);
         m_note->show();
         m_note->raise();
         m_noteTime.start();
