@@ -27,8 +27,7 @@ private slots:
             QFuture<int> serving = QtConcurrent::run([&] { return server.handlePending(); });
             QTRY_VERIFY(QFile::exists(f.jobs + "/Z_1.wip") && QFile::exists(f.jobs + "/Z_1.job") == atEnd);
             QCOMPARE(serving.result(), 1);
-            QCOMPARE(ReadBytes(f.out + "/Lotto7/pezzo.dwg"), "pezzo");
-            QVERIFY(QFile::exists(f.out + "/Lotto7/Z_1.log"));
+            QCOMPARE(ReadBytes(f.out + "/Lotto7/pezzo.dwg"), "pezzo");   // its log as the workstations' are
             QCOMPARE(f.inRequestFolder(), QStringList{});
 
             QDir().mkpath(f.out + "/Lotto7/Z_2.log");   // no log can be written there
@@ -105,7 +104,6 @@ static int Workstation(const QStringList& args)
     QTimer ticks;
     QObject::connect(&ticks, &QTimer::timeout, &request, &SentRequests::tick);
     ticks.start(250);
-    QTimer::singleShot(60000, [] { QCoreApplication::exit(2); });
     return QCoreApplication::exec();
 }
 

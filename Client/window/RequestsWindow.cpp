@@ -7,7 +7,25 @@
 #include <QBoxLayout>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTableView>
+
+namespace {
+
+// A state keeps its colour in a selected row: the colour is the state.
+class StateDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        option->state &= ~QStyle::State_Selected;
+    }
+};
+
+}   // namespace
 
 RequestsWindow::RequestsWindow(SentRequests& requests, Host& host, QWidget* parent)
     : QWidget(parent, Qt::Window)
@@ -30,6 +48,7 @@ RequestsWindow::RequestsWindow(SentRequests& requests, Host& host, QWidget* pare
     m_table->verticalHeader()->hide();
     m_table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     m_table->horizontalHeader()->setSectionResizeMode(SentRequests::FolderColumn, QHeaderView::Stretch);
+    m_table->setItemDelegateForColumn(SentRequests::StateColumn, new StateDelegate(m_table));
 
     auto* close = new QPushButton(QStringLiteral("Chiudi"), this);
     for (QPushButton* button : {m_open, close})
