@@ -125,7 +125,6 @@ void SentRequests::tick()
     if (looks.isEmpty())
         return;
     m_looking = true;
-    m_lookGeneration = m_generation;
     m_look.setFuture(QtConcurrent::run(&m_looks, [looks, &host = m_host]() mutable {
         int calls = kCallsATick;
         for (Look& look : looks)
@@ -173,7 +172,7 @@ void SentRequests::apply(const Look& look)
         if (seen == Converted)
             emit requestDone(row.request);
     }
-    if (found == m_rows.begin() && m_current && m_lookGeneration == m_generation && !m_writing && !m_telling)
+    if (found == m_rows.begin() && m_current && !m_writing && !m_telling)
         emit statusChanged(seen);
 }
 

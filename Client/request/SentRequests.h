@@ -107,7 +107,6 @@ private:
     quint64 m_turn = 0;   // the id of the earlier request looked at last
     quint64 m_generation = 0;   // changes whenever the current request changes
     bool m_looking = false;   // until its result is back on this thread
-    quint64 m_lookGeneration = 0;
     bool m_writing = false;
     bool m_telling = false;
     QString m_writingName;
