@@ -76,21 +76,21 @@ RequestsWindow::RequestsWindow(SentRequests& requests, Host& host, QWidget* pare
     connect(m_table, &QAbstractItemView::doubleClicked, this, &RequestsWindow::openSelected);
     connect(close, &QPushButton::clicked, this, &QWidget::close);
     connect(hide, &QAction::triggered, this, &QWidget::close);
-    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RequestsWindow::update);
-    connect(&requests, &QAbstractItemModel::dataChanged, this, &RequestsWindow::update);
+    connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RequestsWindow::enableOpen);
+    connect(&requests, &QAbstractItemModel::dataChanged, this, &RequestsWindow::enableOpen);
     // A new request comes in at the top: the keyboard's place is kept on it when there was none.
     connect(&requests, &QAbstractItemModel::rowsInserted, this, [this] {
         if (!m_table->currentIndex().isValid())
             m_table->setCurrentIndex(m_requests.index(0, 0));
-        update();
+        enableOpen();
     });
     if (requests.rowCount() > 0)
         m_table->setCurrentIndex(requests.index(0, 0));
     m_table->setFocus();
-    update();
+    enableOpen();
 }
 
-void RequestsWindow::update()
+void RequestsWindow::enableOpen()
 {
     const int row = m_table->currentIndex().row();
     m_open->setEnabled(row >= 0 && m_requests.done(row));

@@ -16,7 +16,7 @@ public:
 
 private:
     void openSelected();
-    void update();
+    void enableOpen();
 
     SentRequests& m_requests;
     Host& m_host;
