@@ -44,7 +44,7 @@ public:
 
     // For start-up, when the window may wait for a share, but not for long: the status looked up
     // on a worker of the host's own and waited for at most ms; nothing when it did not answer.
-    std::optional<FileStatus> fileStatusWithin(const QString& path, int ms) const;
+    virtual std::optional<FileStatus> fileStatusWithin(const QString& path, int ms) const;
     // No such look is still out; one that hangs on a share may never end.
     bool idle() const { return m_startUpLooks.waitForDone(0); }
 
