@@ -22,10 +22,12 @@ int main(int argc, char* argv[])
     Host host;
     frmClient window(Settings, host);
     window.openFiles(files);
-    QObject::connect(&one, &OneWindow::filesHandedOver, &window, [&window](const QStringList& more) {
-        window.openFiles(more);
+    window.openFiles(one.takeHandedOver());   // while a start-up warning was shown
+    QObject::connect(&one, &OneWindow::handedOver, &window, [&] {
+        window.openFiles(one.takeHandedOver());
         window.comeToFront();
     });
+    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &one, &OneWindow::stop);
     window.show();
     const int exitCode = app.exec();
     // A worker still in a call to a share that hangs would hold the process for as long as the

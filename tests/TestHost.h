@@ -22,6 +22,11 @@ public:
     QStringList told, opened;   // attention asked, with the notification's text; folders shown
     QStringList chosen, choosingIn;   // what the file dialog gives; the folders it started in
 
+    ~TestHost() override
+    {
+        while (!idle())   // a start-up look may still be in pass()
+            QThread::msleep(1);
+    }
     void showWarning(const QString& text) override { warnings << text; }
     void askForAttention() override { told << "attention"; }
     void notify(const QString& title, const QString& text) override { told << title + ": " + text; }

@@ -213,8 +213,9 @@ private slots:
         QTest::newRow("a share that drops tells nothing") << QStringList{
             "yesterday's log", "send",       "output root drops", "log goes",    "tick: sent", "yesterday's log",
             "share back",      "tick: sent", "wip appears",       "share drops", "tick: sent"};
-        QTest::newRow("dropped while sending") << QStringList{
-            "yesterday's log", "share drops", "send", "share back", "tick: sent", "log rewritten", "tick: converted"};
+        QTest::newRow("dropped while sending")
+            << QStringList{"yesterday's log", "output root drops", "send",           "share back",
+                           "tick: sent",      "log rewritten",     "tick: converted"};
     }
     void followsTheServer()
     {

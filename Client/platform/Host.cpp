@@ -13,7 +13,7 @@
 
 Host::Host()
 {
-    // The two folder keys; a settings file that names more while both hang is told at once.
+    // The two folder keys; a settings file that names more while both hang waits 3 s for each.
     m_startUpLooks.setMaxThreadCount(2);
 }
 

@@ -53,18 +53,24 @@ bool OneWindow::handOver(const QStringList& files)
     turn.tryLock(5000);
     QLocalSocket window;
     window.connectToServer(m_name);
-    if (window.waitForConnected(2000)) {
+#ifdef Q_OS_WIN
+    // Another user's program under this name is no window of ours: nothing goes to it.
+    if (window.waitForConnected(2000) && !win::PipeServerIsMine(reinterpret_cast<void*>(window.socketDescriptor())))
+        return false;
+#endif
+    if (window.state() == QLocalSocket::ConnectedState || window.waitForConnected(2000)) {
 #ifdef Q_OS_WIN
         win::LetOthersComeToFront();   // the window may take the front from this process
 #endif
         QDataStream out(&window);
         out << files;
-        window.waitForBytesWritten(2000);
+        // Not handed over unless sent whole: this start then opens a window of its own.
+        if (window.bytesToWrite() > 0 && !window.waitForBytesWritten(2000))
+            return false;
         window.disconnectFromServer();
         return window.state() == QLocalSocket::UnconnectedState || window.waitForDisconnected(2000);
     }
-    // A socket that refuses is what a killed window left behind; one that does not answer is not
-    // taken away from a window that may still be there.
+    // A socket that refuses is what a killed window left behind.
     if (window.error() == QLocalSocket::ConnectionRefusedError)
         QLocalServer::removeServer(m_name);
     m_server.listen(m_name);
@@ -79,6 +85,7 @@ void OneWindow::receive(QLocalSocket* socket)
         QDataStream in(socket->readAll());
         in >> files;
         socket->deleteLater();
-        emit filesHandedOver(files);
+        m_handedOver += files;
+        emit handedOver();
     });
 }

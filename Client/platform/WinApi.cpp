@@ -74,6 +74,8 @@ std::u16string LongPath(const std::u16string& path)
     if (length == 0 || length >= size)
         return path;
     full.resize(length);
+    if (full.rfind(u"\\\\.\\", 0) == 0 || full.rfind(u"\\\\?\\", 0) == 0)   // a device, or long already
+        return full;
     if (full.rfind(u"\\\\", 0) == 0)   // \\server\share
         return u"\\\\?\\UNC\\" + full.substr(2);
     return u"\\\\?\\" + full;
@@ -110,27 +112,51 @@ Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsign
     return Moved::Failed;
 }
 
-std::u16string DesktopOwner()
-{
-    std::u16string owner;
-    HANDLE token = nullptr;
-    if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+namespace {
+
+    // The user a process runs as, as a SID string; empty when it cannot be told.
+    std::u16string UserOf(HANDLE process)
+    {
+        std::u16string user;
+        HANDLE token = nullptr;
+        if (!OpenProcessToken(process, TOKEN_QUERY, &token))
+            return user;
         DWORD size = 0;
         GetTokenInformation(token, TokenUser, nullptr, 0, &size);
         std::string buffer(size, '\0');
         wchar_t* sid = nullptr;
         if (size > 0 && GetTokenInformation(token, TokenUser, &buffer[0], size, &size)
             && ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(&buffer[0])->User.Sid, &sid)) {
-            owner = reinterpret_cast<const char16_t*>(sid);
+            user = reinterpret_cast<const char16_t*>(sid);
             LocalFree(sid);
         }
         CloseHandle(token);
+        return user;
     }
+
+}   // namespace
+
+std::u16string DesktopOwner()
+{
+    std::u16string owner = UserOf(GetCurrentProcess());
     DWORD session = 0;
     ProcessIdToSessionId(GetCurrentProcessId(), &session);
     for (const char c : '-' + std::to_string(session))
         owner += char16_t(c);
     return owner;
+}
+
+bool PipeServerIsMine(void* pipe)
+{
+    ULONG id = 0;
+    if (!GetNamedPipeServerProcessId(pipe, &id))
+        return false;
+    HANDLE server = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, id);
+    if (!server)
+        return false;
+    const std::u16string user = UserOf(server);
+    CloseHandle(server);
+    return !user.empty() && user == UserOf(GetCurrentProcess());
 }
 
 void LetOthersComeToFront()

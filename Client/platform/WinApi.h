@@ -62,6 +62,10 @@ Moved MoveNoReplace(const std::u16string& from, const std::u16string& to, unsign
 // from another on a machine that many use at once.
 std::u16string DesktopOwner();
 
+// Whether the process at the server end of a named pipe runs as this process's user: a pipe's
+// name is seen, and can be taken first, by every user of the machine.
+bool PipeServerIsMine(void* pipe);
+
 // Lets the process that this one hands over to take the foreground.
 void LetOthersComeToFront();
 

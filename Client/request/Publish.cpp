@@ -21,7 +21,8 @@ Publishing TryName(const Sending& sending, const QString& name, const Host& host
     WatchedRequest& request = publishing.request = sending.under(name);
     const QString job = sending.jobPath(name);
     const bool waiting = host.fileStatus(job).isFile;
-    publishing.taken = (waiting && !host.fileHolds(job, sending.bytes)) || host.fileStatus(request.WipFilePath).isFile;
+    const FileStatus wip = host.fileStatus(request.WipFilePath);   // a look that failed is no absence
+    publishing.taken = (waiting && !host.fileHolds(job, sending.bytes)) || wip.isFile || wip.unknown;
     if (publishing.taken)
         return publishing;
     const auto log = LookWithin(reads, 300, [request, &host] { return LogStatus(request, host); });

@@ -23,7 +23,7 @@ SentRequests::SentRequests(const Host& host, QObject* parent, int nameWaitMs)
     , m_nameWaitMs(nameWaitMs)
 {
     // One thread each: at most one look and one write are out, and neither waits for the other.
-    for (QThreadPool* pool : {&m_looks, &m_writes, &m_earlierReads})
+    for (QThreadPool* pool : {&m_looks, &m_earlierReads, &m_writes})
         pool->setMaxThreadCount(1);
     connect(&m_look, &QFutureWatcherBase::finished, this, [this] {
         m_looking = false;
@@ -154,7 +154,6 @@ void SentRequests::apply(const Look& look)
     if (look.marks.wip.unknown)
         return;
     if (look.marks.wip.isFile) {
-        row.request.WipSeen = true;
         seen = Converting;
     } else if (!look.marks.log.isFile) {
         if (look.marks.log.absent())   // gone: whatever comes next is this request's

@@ -37,6 +37,7 @@ public:
     // Destroying it waits for its workers: the program ends without it while one hangs (idle()).
     // nameWaitMs: how long a send looks for a request name that no other request holds.
     explicit SentRequests(const Host& host, QObject* parent = nullptr, int nameWaitMs = 30000);
+    ~SentRequests() override { giveUp(); }
 
     // The Convert action: shows the request as sent, checks and encodes its job here, then
     // publishes it on the write worker, under the name of the current second or of the next one
@@ -99,8 +100,8 @@ private:
     const Host& m_host;
     const int m_nameWaitMs;
     QThreadPool m_looks;
+    QThreadPool m_earlierReads;   // before the writes, which use it: they go first
     QThreadPool m_writes;
-    QThreadPool m_earlierReads;
     QList<Row> m_rows;
     bool m_current = false;   // the newest row drives the status field
     quint64 m_nextId = 1;

@@ -12,10 +12,9 @@ bool IsCompletion(const WatchedRequest& request, qint64 modified)
     constexpr qint64 hour = 3600 * 1000;
     if (request.earlier == WatchedRequest::NoLog)
         return true;
-    const bool recent = modified > request.SentAt - hour;
     if (request.earlier == WatchedRequest::Log)
-        return modified != request.EarlierLogModified || (recent && request.WipSeen);
-    return recent;
+        return modified != request.EarlierLogModified;
+    return modified > request.SentAt - hour;
 }
 
 FileStatus LogStatus(const WatchedRequest& request, const Host& host)

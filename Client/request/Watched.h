@@ -26,17 +26,16 @@ struct WatchedRequest {
     Earlier earlier = NoLog;   // NoLog too once the log has been seen gone from a folder seen there
     qint64 EarlierLogModified = 0;   // when earlier is Log
     qint64 SentAt = 0;   // ms since 1970, this machine's clock
-    bool WipSeen = false;   // the server has worked on it since
 };
 
 // Whether a log written at modified (ms since 1970, by the file server's clock) is the completion
 // of request:
 // - nothing lay there before the request was sent, or it has been seen gone since: yes;
-// - the earlier log's time is known: yes when the time is another. The same time is the earlier
-//   log, unless that log is recent and the server has worked on the request since: shares that
-//   keep whole seconds cannot tell a log rewritten within the same second;
-// - not known: yes unless it was written well before the request. Names repeat only after a day,
-//   and an hour covers any difference between the clocks of a workstation and a file server.
+// - the earlier log's time is known: yes when the time is another. A log written within the hour
+//   holds the name (another request's of this second), so the earlier log is an older one, which
+//   even a share that keeps whole seconds tells from a new one;
+// - not known (the output root did not answer in time): yes unless it was written well before the
+//   request; an hour covers any difference between the clocks of a workstation and a file server.
 bool IsCompletion(const WatchedRequest& request, qint64 modified);
 
 // The log's status, with its absence made sure of: where the answer does not tell whether the

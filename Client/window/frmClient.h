@@ -85,7 +85,6 @@ private:
     OpenFolder* m_openFolder;
     StatusCode m_status = 0;
     bool m_closing = false;
-    QPointer<QWidget> m_focusMovedTo;
-    QString m_drawingsFolder;   // where the file dialog was left in this run   // where the focus went when Converti
-                                // was disabled
+    QPointer<QWidget> m_focusMovedTo;   // where the focus went when Converti was disabled
+    QString m_drawingsFolder;   // where the file dialog was left in this run
 };
