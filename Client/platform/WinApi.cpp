@@ -64,7 +64,7 @@ std::u16string Decode(unsigned codePage, const std::string& bytes)
 
 std::u16string LongPath(const std::u16string& path)
 {
-    if (path.empty() || path.rfind(u"\\\\?\\", 0) == 0 || path.rfind(u"\\\\.\\", 0) == 0)
+    if (path.empty())
         return path;
     const DWORD size = GetFullPathNameW(Wide(path), 0, nullptr, nullptr);
     if (size == 0)

@@ -9,11 +9,10 @@
 namespace {
 
 // One try under one name. A log written within the hour is another workstation's request of this
-// same second, already done: names repeat only daily. The earlier log
-// is read before the job is out, so that a quick server's log for this very request is never taken
-// for an earlier one; the output root is often another server than the request folder, so it is
-// read on a worker of its own and waited for only briefly. The rename that refuses an existing
-// job stays the last word.
+// same second, already done: names repeat only daily. The earlier log is read before the job is out,
+// so that a quick server's log for this very request is never taken for an earlier one; the output
+// root is often another server than the request folder, so it is read on a worker of its own and
+// waited for only briefly. The rename that refuses an existing job stays the last word.
 Publishing TryName(const Sending& sending, const QString& name, const Host& host, QThreadPool& reads)
 {
     constexpr qint64 hour = 3600 * 1000;

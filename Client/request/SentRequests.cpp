@@ -53,14 +53,14 @@ bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
     m_writing = true;
     m_writingName = RequestName(m_host.secondsSinceMidnight());
     m_cancelled = std::make_shared<std::atomic<bool>>(false);
-    const quint64 generation = m_generation;
+    const quint64 resets = m_resets;
     const int count = int(drawings.size());
     auto* watcher = new QFutureWatcher<Publishing>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [=, &s] {
         watcher->deleteLater();
         const Publishing published = watcher->result();
         m_writing = false;
-        const bool current = generation == m_generation;   // no reset in the meantime
+        const bool current = resets == m_resets;
         if (!published.warning.isEmpty()) {
             tell(published.warning, current);
             return;
@@ -72,7 +72,6 @@ bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
         if (current) {
             s.JobFilePath = sending.jobPath(published.request.Name);
             m_current = true;
-            ++m_generation;
         }
         emit sendEnded({});
     });
@@ -100,7 +99,7 @@ void SentRequests::tell(const QString& warning, bool current)
 void SentRequests::reset()
 {
     m_current = false;
-    ++m_generation;
+    ++m_resets;
 }
 
 void SentRequests::tick()

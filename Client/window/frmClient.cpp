@@ -46,6 +46,15 @@ template <typename W> W* Place(W* widget, const char* name, const QRect& geometr
     return widget;
 }
 
+// A window shown, restored and brought to the front.
+void ComeToFront(QWidget* window)
+{
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 // What a screen reader says of a control: its label, then its tooltip.
 void Describe(QWidget* widget, const QString& name, const QString& tooltip)
 {
@@ -167,16 +176,12 @@ void frmClient::buildControls()
     connect(guide, &QAction::triggered, this, [this] {
         if (!m_guide)
             m_guide = new GuideWindow(m_programDir, this);
-        m_guide->show();
-        m_guide->raise();
-        m_guide->activateWindow();
+        ComeToFront(m_guide);
     });
     connect(showRequests, &QAction::triggered, this, [this] {
         if (!m_requestsWindow)
             m_requestsWindow = new RequestsWindow(*m_request, m_host, this);
-        m_requestsWindow->show();
-        m_requestsWindow->raise();
-        m_requestsWindow->activateWindow();
+        ComeToFront(m_requestsWindow);
     });
     lblStatus->installEventFilter(this);
     Label3->setBuddy(txtFolder);
@@ -251,10 +256,7 @@ void frmClient::openFiles(const QStringList& paths)
 
 void frmClient::comeToFront()
 {
-    setWindowState(windowState() & ~Qt::WindowMinimized);
-    show();
-    raise();
-    activateWindow();
+    ComeToFront(this);
 }
 
 void frmClient::txtFolder_Change(const QString& text)
