@@ -11,7 +11,8 @@ inline StatusName Shown(const QLabel* label)
                                                  {"#ff0000 Preparazione della lista", PreparingList},
                                                  {"#ffff00 Richiesta inviata al server", RequestSent},
                                                  {"#00ffff Conversione in corso...", Converting},
-                                                 {"#00ff00 File convertiti.", Converted}};
+                                                 {"#00ff00 File convertiti.", Converted},
+                                                 {"#ff00ff Stato sconosciuto", EndedWithoutLog}};
     return looks.value(label->palette().color(QPalette::Window).name() + " " + label->text(), StatusName(-1));
 }
 
@@ -21,7 +22,7 @@ struct WiredRequest {
     SentRequests request;
 
     explicit WiredRequest(TestHost& host)
-        : request(host, nullptr, 1000)   // a second to find a free request name
+        : request(host, nullptr, {1000})   // a second to find a free request name
     {
         SetStatus(&status, Idle);
         QObject::connect(&request, &SentRequests::statusChanged, &status,

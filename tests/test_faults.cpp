@@ -1,6 +1,7 @@
 #include "Folders.h"
 #include "Request.h"
 #include "request/JobFile.h"
+#include "request/Publish.h"
 
 #include <QtWidgets>
 

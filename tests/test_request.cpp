@@ -119,7 +119,7 @@ private slots:
     void everyRequestFollowed()
     {
         QStringList told;
-        connect(&wired->request, &SentRequests::requestDone, [&](const WatchedRequest& done) { told << done.Name; });
+        connect(&wired->request, &SentRequests::requestDone, [&](const WatchedRequest& done, StatusCode) { told << done.Name; });
         for (const int second : {45678, 45679, 45680})
             QVERIFY(convertAt(second));
         WriteBytes(f.jobs + "/Z_45678.wip", "");

@@ -21,6 +21,9 @@ struct FileStatus {
     // absence counts only with this. Windows tells it from the error; elsewhere the caller looks
     // at the folder.
     bool folderSeen = false;
+    // The volume the path lies on (st_dev) when something is there; 0 where the host does not tell
+    // (Windows, whose error codes tell a missing share instead).
+    quint64 device = 0;
 
     // "Not there", and whether that counts.
     bool notThere() const { return !isFile && !isFolder && !unknown; }
@@ -29,6 +32,10 @@ struct FileStatus {
 
 // An empty path names nothing and costs no call.
 FileStatus FileStatusOf(const QString& path);
+
+// Whether two things seen there lie on one volume, whose one file server stamped both their times:
+// the same device where the host tells it; on Windows the same drive or the same \\server\share.
+bool OnOneVolume(const QString& a, const FileStatus& aStatus, const QString& b, const FileStatus& bStatus);
 
 // How a text file is read: in the code page, or as UTF-8 when EncodingGuess finds it to be
 // UTF-8 (a first pass judges it).

@@ -52,6 +52,17 @@ qint64 Host::msecsSinceEpoch() const
     return QDateTime::currentMSecsSinceEpoch();
 }
 
+qint64 Host::monotonicMs() const
+{
+    static const auto start = std::chrono::steady_clock::now();
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+void Host::pause(int ms) const
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
 FileStatus Host::fileStatus(const QString& path) const
 {
     return FileStatusOf(path);

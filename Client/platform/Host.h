@@ -32,6 +32,9 @@ public:
     virtual QStringList chooseDrawings(const QString& folder);
     virtual int secondsSinceMidnight() const;
     virtual qint64 msecsSinceEpoch() const;
+    // For waits on a worker (the next request name): a monotonic clock in ms, and a pause.
+    virtual qint64 monotonicMs() const;
+    virtual void pause(int ms) const;
 
     // The file calls of FileCalls.h. fileExists and folderExists are false when the look failed.
     virtual FileStatus fileStatus(const QString& path) const;

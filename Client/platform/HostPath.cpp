@@ -16,6 +16,20 @@ QString HostPath(const QString& windowsPath)
 #endif
 }
 
+QString ParentFolder(const QString& windowsPath)
+{
+#ifdef Q_OS_WIN
+    Q_UNUSED(windowsPath);
+    return {};
+#else
+    QString path = HostPath(windowsPath);
+    while (path.size() > 1 && path.endsWith(QLatin1Char('/')))
+        path.chop(1);
+    const int last = int(path.lastIndexOf(QLatin1Char('/')));
+    return last < 0 ? QString() : last == 0 ? QStringLiteral("/") : path.left(last);
+#endif
+}
+
 QString WindowsPath(const QString& hostPath)
 {
 #ifdef Q_OS_WIN

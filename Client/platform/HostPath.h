@@ -20,6 +20,11 @@ inline bool IsDriveMount(QStringView p)
 #endif
 }
 
+// The folder that holds a configured folder, for telling a mount point from the empty folder it leaves
+// when its share goes away: on Linux the host path's parent ("z:" gives "/mnt"). Empty on Windows,
+// where the system's errors tell an unmapped drive or an unreachable share.
+QString ParentFolder(const QString& windowsPath);
+
 // The way back, for what a Windows server reads: on Linux a path under /mnt/<letter> (the mount
 // of drive <letter>:) becomes "<letter>:\..." with backslashes; any other path, and every path on
 // Windows, stays as it is.

@@ -1,7 +1,6 @@
 #include "request/JobFile.h"
 
 #include "platform/CodePage.h"
-#include "platform/Host.h"
 #include "platform/HostPath.h"
 #include "settings/Settings.h"
 
@@ -21,12 +20,6 @@ QString AppendLine(QByteArray& job, const QString& tag, const QString& text)
     }
     // Not the text's fault: the system could not convert at all.
     return QStringLiteral("Conversione nella code page del sistema non riuscita (errore %1): ").arg(error) + text;
-}
-
-// The folder part of a Windows-style path.
-QString FolderOf(const QString& path)
-{
-    return path.left(qMax(0, int(path.lastIndexOf(QLatin1Char('\\')))));
 }
 
 }   // namespace
@@ -78,27 +71,4 @@ QString JobBytes(const SettingsRecord& s, const QStringList& drawings, QByteArra
     if (!refusal.isEmpty())
         bytes.clear();
     return refusal;
-}
-
-JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Host& host, QString& warning)
-{
-    const Publication published = host.publishFile(path, bytes);
-    switch (published.outcome) {
-    case Publication::Published: return JobHandOver::Sent;
-    case Publication::NameTaken: return host.fileHolds(path, bytes) ? JobHandOver::Sent : JobHandOver::NameTaken;
-    case Publication::Unsafe:
-        warning = QStringLiteral("Richiesta non inviata: la cartella condivisa ") + HostPath(FolderOf(path))
-            + QStringLiteral(" non consente di consegnare la richiesta in modo sicuro, senza il rischio "
-                             "di sostituire una richiesta in attesa. Rivolgersi all'amministratore della rete.");
-        return JobHandOver::Failed;
-    case Publication::Failed: break;
-    }
-    // The usual cause on a workstation just set up: the request share is not mapped.
-    if (host.fileStatus(FolderOf(path)).notThere())
-        warning = QStringLiteral("Richiesta non inviata: la cartella delle richieste ") + FolderOf(path)
-            + QStringLiteral(" non esiste (JobFileDir in kivra_client.ini)");
-    else
-        warning =
-            QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ") + published.reason;
-    return JobHandOver::Failed;
 }

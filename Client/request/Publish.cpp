@@ -1,38 +1,56 @@
 #include "request/Publish.h"
 
 #include "platform/Host.h"
-#include "request/JobFile.h"
-
-#include <QElapsedTimer>
-#include <QThread>
+#include "platform/HostPath.h"
 
 namespace {
 
+constexpr int kLogReadMs = 300;
+
+// The folder part of a Windows-style path.
+QString FolderOf(const QString& path)
+{
+    return path.left(qMax(0, int(path.lastIndexOf(QLatin1Char('\\')))));
+}
+
 // One try under one name. A log written within the hour is another workstation's request of this
-// same second, already done: names repeat only daily. The earlier log is read before the job is out,
-// so that a quick server's log for this very request is never taken for an earlier one; the output
-// root is often another server than the request folder, so it is read on a worker of its own and
-// waited for only briefly. The rename that refuses an existing job stays the last word.
+// same second, already done: names repeat only daily. That log is read before the job is out, so
+// that a quick server's log for this very job is never taken for another's; the output root is often
+// another server than the request folder, so it is read on a worker of its own and waited for only
+// briefly. The rename that refuses an existing job stays the last word. Once the job is out, what
+// lies at the log's path is read again: a log there then, even one absent a moment before, is not
+// this job's.
 Publishing TryName(const Sending& sending, const QString& name, const Host& host, QThreadPool& reads)
 {
     constexpr qint64 hour = 3600 * 1000;
     Publishing publishing;
     WatchedRequest& request = publishing.request = sending.under(name);
-    const QString job = sending.jobPath(name);
-    const bool waiting = host.fileStatus(job).isFile;
+    const bool waiting = host.fileStatus(request.JobFilePath).isFile;
     const FileStatus wip = host.fileStatus(request.WipFilePath);   // a look that failed is no absence
-    publishing.taken = (waiting && !host.fileHolds(job, sending.bytes)) || wip.isFile || wip.unknown;
+    publishing.taken = (waiting && !host.fileHolds(request.JobFilePath, sending.bytes)) || wip.isFile || wip.unknown;
     if (publishing.taken)
         return publishing;
-    const auto log = LookWithin(reads, 300, [request, &host] { return LogStatus(request, host); });
-    if (log && log->isFile && log->modified > host.msecsSinceEpoch() - hour)
+    const WatchedRequest look = request;
+    const auto earlier = LookWithin(reads, kLogReadMs, [look, &host] { return LogStatus(look, host); });
+    if (earlier && earlier->isFile && earlier->modified > host.msecsSinceEpoch() - hour)
         return publishing.taken = true, publishing;
-    request.earlier = !log || !(log->isFile || log->absent()) ? WatchedRequest::NotKnown
-        : log->isFile                                         ? WatchedRequest::Log
-                                                              : WatchedRequest::NoLog;
-    request.EarlierLogModified = log ? log->modified : 0;
-    if (!waiting)   // else the same job sent twice: it counts as sent once
-        publishing.taken = WriteJobFile(job, sending.bytes, host, publishing.warning) == JobHandOver::NameTaken;
+    if (!waiting) {   // else the same job sent twice: it counts as sent once
+        const JobHandOver handedOver = WriteJobFile(request.JobFilePath, sending.bytes, host, publishing.warning);
+        publishing.taken = handedOver == JobHandOver::NameTaken;
+        if (handedOver != JobHandOver::Sent)
+            return publishing;
+    }
+    request.Job = host.fileStatus(request.JobFilePath);   // taken already or not seen: no stamp to compare
+    const FileStatus wipThen = host.fileStatus(request.WipFilePath);
+    request.wipBefore = !wipThen.notThere();
+    // A read that hung holds the reads' one thread; the first tick learns instead.
+    if (const auto after = earlier ? LookWithin(reads, kLogReadMs, [look, &host] { return LogStatus(look, host); })
+                                   : std::nullopt) {
+        if (after->isFile)
+            request.baseline = WatchedRequest::LogThere, request.BaselineModified = after->modified;
+        else if (after->absent())
+            request.baseline = WatchedRequest::NoLog;
+    }
     return publishing;
 }
 
@@ -41,21 +59,49 @@ Publishing TryName(const Sending& sending, const QString& name, const Host& host
 Publishing PublishUnderAFreeName(const Sending& sending, const Host& host, QThreadPool& reads, int waitMs,
                                  const std::shared_ptr<std::atomic<bool>>& cancelled)
 {
-    QElapsedTimer waited;
-    waited.start();
+    Sending seen = sending;
+    seen.requestFolder = SeeMountPoint(sending.requestFolder, host);
+    seen.outputRoot = SeeMountPoint(sending.outputRoot, host);
+    const qint64 start = host.monotonicMs();
     Publishing publishing;
-    for (int second = -1;; QThread::msleep(50)) {
+    for (int second = -1;; host.pause(50)) {
         if (const int now = host.secondsSinceMidnight(); now != second) {
             second = now;
-            publishing = TryName(sending, RequestName(now), host, reads);
+            publishing = TryName(seen, RequestName(now), host, reads);
             if (!publishing.taken)
                 return publishing;
         }
-        if (waited.elapsed() >= waitMs || *cancelled) {
+        if (host.monotonicMs() - start >= waitMs || *cancelled) {
             publishing.warning = QStringLiteral("Richiesta non inviata: la richiesta ") + publishing.request.Name
                 + QStringLiteral(" precedente non è ancora stata presa in carico dal server. "
                                  "Riprovare tra qualche secondo.");
             return publishing;
         }
     }
+}
+
+JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Host& host, QString& warning)
+{
+    const Publication published = host.publishFile(path, bytes);
+    switch (published.outcome) {
+    case Publication::Published: return JobHandOver::Sent;
+    case Publication::NameTaken: return host.fileHolds(path, bytes) ? JobHandOver::Sent : JobHandOver::NameTaken;
+    case Publication::Unsafe:
+        warning = QStringLiteral("Richiesta non inviata: la cartella condivisa ") + HostPath(FolderOf(path))
+            + QStringLiteral(" non consente di consegnare la richiesta in modo sicuro, senza il rischio "
+                             "di sostituire una richiesta in attesa. Rivolgersi all'amministratore della rete.");
+        return JobHandOver::Failed;
+    case Publication::Failed: break;
+    }
+    // A rename whose reply was lost on the way back from the share: the job is out all the same.
+    if (host.fileHolds(path, bytes))
+        return JobHandOver::Sent;
+    // The usual cause on a workstation just set up: the request share is not mapped.
+    if (host.fileStatus(FolderOf(path)).notThere())
+        warning = QStringLiteral("Richiesta non inviata: la cartella delle richieste ") + FolderOf(path)
+            + QStringLiteral(" non esiste (JobFileDir in kivra_client.ini)");
+    else
+        warning =
+            QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ") + published.reason;
+    return JobHandOver::Failed;
 }

@@ -12,18 +12,21 @@ class QThreadPool;
 
 // What a send needs on the write worker, copied from the settings on the window's thread.
 struct Sending {
-    QString jobFolder, jobExt, wipExt, logExt, logFolder, outputRoot;
+    QString jobExt, wipExt, logExt, logFolder;
+    ShareFolder requestFolder, outputRoot;
     QByteArray bytes;
     qint64 sentAt = 0;
 
-    QString jobPath(const QString& name) const { return jobFolder + QLatin1Char('\\') + name + jobExt; }
+    QString jobPath(const QString& name) const { return requestFolder.path + QLatin1Char('\\') + name + jobExt; }
     WatchedRequest under(const QString& name) const
     {
         WatchedRequest request;
         request.Name = name;
-        request.WipFilePath = jobFolder + QLatin1Char('\\') + name + wipExt;
+        request.JobFilePath = jobPath(name);
+        request.WipFilePath = requestFolder.path + QLatin1Char('\\') + name + wipExt;
         request.LogFilePath = logFolder + QLatin1Char('\\') + name + logExt;
         request.OutputFolder = logFolder;
+        request.RequestFolder = requestFolder;
         request.OutputRoot = outputRoot;
         request.SentAt = sentAt;
         return request;
@@ -31,14 +34,27 @@ struct Sending {
 };
 
 struct Publishing {
-    WatchedRequest request;   // under the name it went out with
+    WatchedRequest request;   // under the name it went out with, with what was seen once it was out
     bool taken = false;   // another request holds the name
     QString warning;
 };
 
 // Runs on a worker: the job goes out under the name of this second or, while another request holds
-// that, of the next free one, for up to waitMs on the monotonic clock. A name is held while another
-// request's job waits under it, while the server works on it (a server may take the job out as it
-// starts), or once it is done within the hour. cancelled stops the search before the next name.
+// that, of the next free one, for up to waitMs on the host's monotonic clock. A name is held while
+// another request's job waits under it, while the server works on it (a server may take the job out
+// as it starts), or once it is done within the hour. cancelled stops the search before the next name.
+// The configured folders are looked at first, for mount points.
 Publishing PublishUnderAFreeName(const Sending& sending, const Host& host, QThreadPool& reads, int waitMs,
                                  const std::shared_ptr<std::atomic<bool>>& cancelled);
+
+enum class JobHandOver {
+    Sent,
+    NameTaken,   // another request's job is waiting under the name
+    Failed,
+};
+
+// Publishes the job file at path (Windows-style): it appears whole or not at all, and never in
+// place of a job the server has not taken yet. A job of the same bytes found there, refused or after
+// a failure whose reply may have been lost, is this job, and counts as sent. On Failed, warning says
+// why.
+JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Host& host, QString& warning);

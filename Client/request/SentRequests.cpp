@@ -17,10 +17,10 @@ constexpr int kCallsATick = 4;
 
 }   // namespace
 
-SentRequests::SentRequests(const Host& host, QObject* parent, int nameWaitMs)
+SentRequests::SentRequests(const Host& host, QObject* parent, RequestTiming timing)
     : QAbstractTableModel(parent)
     , m_host(host)
-    , m_nameWaitMs(nameWaitMs)
+    , m_timing(timing)
 {
     // One thread each: at most one look and one write are out, and neither waits for the other.
     for (QThreadPool* pool : {&m_looks, &m_earlierReads, &m_writes})
@@ -32,15 +32,48 @@ SentRequests::SentRequests(const Host& host, QObject* parent, int nameWaitMs)
     });
 }
 
+void SentRequests::watchFolders(const QString& requestFolder, const QString& outputRoot)
+{
+    m_requestFolder.path = requestFolder;
+    m_outputRoot.path = outputRoot;
+    m_looking = true;
+    auto* watcher = new QFutureWatcher<std::pair<ShareFolder, ShareFolder>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher] {
+        watcher->deleteLater();
+        m_looking = false;
+        const auto [requests, output] = watcher->result();
+        learn(requests), learn(output);
+    });
+    watcher->setFuture(QtConcurrent::run(&m_looks, [folders = std::pair(m_requestFolder, m_outputRoot), &host = m_host] {
+        return std::pair(SeeMountPoint(folders.first, host), SeeMountPoint(folders.second, host));
+    }));
+}
+
+// What a look at a configured folder saw of it; a mount point, once seen, stays one.
+void SentRequests::learn(const ShareFolder& folder)
+{
+    for (ShareFolder* known : {&m_requestFolder, &m_outputRoot})
+        if (known->path == folder.path && folder.parentDevice)
+            known->parentDevice = folder.parentDevice;
+}
+
+ShareFolder SentRequests::known(const QString& folder) const
+{
+    for (const ShareFolder* known : {&m_requestFolder, &m_outputRoot})
+        if (known->path == folder)
+            return *known;
+    return {folder, 0};
+}
+
 bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
 {
     emit statusChanged(RequestSent);
-    Sending sending{s.JobFileDir,
-                    s.JobExt,
+    Sending sending{s.JobExt,
                     s.WipExt,
                     s.LogExt,
                     s.OutFolder.isEmpty() ? s.DXFOutDirRoot : s.DXFOutDirRoot + QLatin1Char('\\') + s.OutFolder,
-                    s.DXFOutDirRoot,
+                    known(s.JobFileDir),
+                    known(s.DXFOutDirRoot),
                     {},
                     0};
     const QString refusal = JobBytes(s, drawings, sending.bytes);
@@ -60,6 +93,7 @@ bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
         watcher->deleteLater();
         const Publishing published = watcher->result();
         m_writing = false;
+        learn(published.request.RequestFolder), learn(published.request.OutputRoot);
         const bool current = resets == m_resets;
         if (!published.warning.isEmpty()) {
             tell(published.warning, current);
@@ -67,16 +101,16 @@ bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
         }
         // Followed in any case; the status field follows it unless the user reset it meanwhile.
         beginInsertRows({}, 0, 0);
-        m_rows.prepend({m_nextId++, published.request, count, RequestSent});
+        m_rows.prepend({m_nextId++, published.request, count, RequestSent, 0});
         endInsertRows();
         if (current) {
-            s.JobFilePath = sending.jobPath(published.request.Name);
+            s.JobFilePath = published.request.JobFilePath;
             m_current = true;
         }
         emit sendEnded({});
     });
     watcher->setFuture(QtConcurrent::run(&m_writes, PublishUnderAFreeName, sending, std::cref(m_host),
-                                         std::ref(m_earlierReads), m_nameWaitMs, m_cancelled));
+                                         std::ref(m_earlierReads), m_timing.nameWait, m_cancelled));
     return true;
 }
 
@@ -102,19 +136,29 @@ void SentRequests::reset()
     ++m_resets;
 }
 
+bool SentRequests::followed(const Row& row, qint64 now) const
+{
+    return row.state != Converted && (row.state != EndedWithoutLog || now - row.endedAt < m_timing.lateLog);
+}
+
 void SentRequests::tick()
 {
     if (m_looking || m_writing || m_telling)
         return;
+    const qint64 now = m_host.msecsSinceEpoch();
     QList<Look> looks;
-    const int current = currentRow();
+    int current = currentRow();
+    if (current == 0 && m_rows[0].state != RequestSent && m_rows[0].state != Converting) {
+        emit statusChanged(m_rows[0].state);   // an ended request's status, re-applied at no cost
+        current = -1;   // looked at in turn while its log may still come
+    }
     if (current == 0)
         looks.append({m_rows[0].id, m_rows[0].request, {}});
-    // The earlier requests in turn, from the newest down, each until it has ended.
+    // The others in turn, from the newest down, each while it is followed.
     const Row* next = nullptr;
     for (int i = current + 1; i < m_rows.size(); ++i) {
         const Row& row = m_rows[i];
-        if (row.state != Converted && (!next || (row.id < m_turn && next->id >= m_turn)))
+        if (followed(row, now) && (!next || (row.id < m_turn && next->id >= m_turn)))
             next = &row;
     }
     if (next) {
@@ -142,36 +186,36 @@ bool SentRequests::idle()
     return m_looks.waitForDone(0) && m_writes.waitForDone(0) && m_earlierReads.waitForDone(0);
 }
 
-// A look that failed tells nothing and changes nothing, the guard against an earlier log included.
-// What a look saw of a request is true of it whenever it comes back; it moves the status field only
-// while its request is still the current one and no send is being written or told.
+// What a look saw of a request is true of it whenever it comes back (Learn). It moves the status
+// field only while its request is still the current one and no send is being written or told. A
+// request once done stays done: a later .wip of its name is another workstation's.
 void SentRequests::apply(const Look& look)
 {
     const auto found = std::find_if(m_rows.begin(), m_rows.end(), [&](const Row& row) { return row.id == look.id; });
     Row& row = *found;
-    StatusCode seen = Idle;
-    if (look.marks.wip.unknown)
+    if (row.state == Converted)
         return;
-    if (look.marks.wip.isFile) {
-        seen = Converting;
-    } else if (!look.marks.log.isFile) {
-        if (look.marks.log.absent())   // gone: whatever comes next is this request's
-            row.request.earlier = WatchedRequest::NoLog;
-        return;
-    } else if (IsCompletion(row.request, look.marks.log.modified)) {
-        seen = Converted;
-    } else {
-        return;
+    const qint64 now = m_host.msecsSinceEpoch();
+    StatusCode state = row.state;
+    switch (Learn(row.request, look.marks, now, m_timing.endedAfter)) {
+    case Seen::Nothing: return;
+    case Seen::Converting: state = Converting; break;
+    case Seen::Converted: state = Converted; break;
+    case Seen::EndedWithoutLog:
+        if (row.state == EndedWithoutLog)
+            return;
+        state = EndedWithoutLog, row.endedAt = now;
+        break;
     }
-    if (row.state != Converted && row.state != seen) {
-        row.state = seen;
+    if (row.state != state) {
+        row.state = state;
         const int at = int(found - m_rows.begin());
         emit dataChanged(index(at, StateColumn), index(at, StateColumn));
-        if (seen == Converted)
-            emit requestDone(row.request);
+        if (state == Converted || state == EndedWithoutLog)
+            emit requestDone(row.request, state);
     }
     if (found == m_rows.begin() && m_current && !m_writing && !m_telling)
-        emit statusChanged(seen);
+        emit statusChanged(state);
 }
 
 int SentRequests::rowCount(const QModelIndex& parent) const
@@ -198,7 +242,7 @@ QVariant SentRequests::data(const QModelIndex& index, int role) const
         case SentColumn: return QDateTime::fromMSecsSinceEpoch(row.request.SentAt).toString(QStringLiteral("HH:mm:ss"));
         case FolderColumn: return HostPath(row.request.OutputFolder);
         case DrawingsColumn: return row.drawings;
-        default: return StatusCaption(row.state);
+        default: return row.state == EndedWithoutLog ? QStringLiteral("Conclusa senza log") : StatusCaption(row.state);
         }
     case Qt::BackgroundRole: return state ? QVariant(StatusColour(row.state)) : QVariant();
     case Qt::ForegroundRole: return state ? QVariant(QColor(Qt::black)) : QVariant();

@@ -15,10 +15,20 @@
 class Host;
 struct SettingsRecord;
 
+// How long things are waited for, in ms.
+struct RequestTiming {
+    int nameWait = 30000;   // a send's search for a request name that no other request holds
+    // A request whose .wip has gone ends without a log when none has come for endedAfter (longer
+    // than a Windows client's caches of a share), and is looked at for lateLog more, in turn with
+    // the earlier requests: a server may remove the .wip well before its log reaches a slow share.
+    qint64 endedAfter = 60 * 1000;
+    qint64 lateLog = 10 * 60 * 1000;
+};
+
 // The requests of this run, newest first, as a table ("Richiesta", "Inviata alle", "Cartella",
-// "Disegni", "Stato"): it sends each job and follows every request until its log is seen or the
-// program ends. The newest row is the current request, which the status field follows, until a
-// reset; it is looked at on every tick, as the watcher always has, and one earlier request that has
+// "Disegni", "Stato"): it sends each job and follows every request until its log is seen, or until it
+// has ended without one (Watched.h). The newest row is the current request, which the status field
+// follows, until a reset; it is looked at on every tick while it goes on, and one earlier request that has
 // not ended yet, taken in turn, in the same look: at most four file-status calls a tick. Every file
 // call runs on a worker of its own: looks on one thread, writes on another, so that a hung share
 // never stops the window and a hung look never holds a write back, whatever the number of CPUs.
@@ -35,9 +45,12 @@ public:
     };
 
     // Destroying it waits for its workers: the program ends without it while one hangs (idle()).
-    // nameWaitMs: how long a send looks for a request name that no other request holds.
-    explicit SentRequests(const Host& host, QObject* parent = nullptr, int nameWaitMs = 30000);
+    explicit SentRequests(const Host& host, QObject* parent = nullptr, RequestTiming timing = {});
     ~SentRequests() override { giveUp(); }
+
+    // The configured folders, looked at on the look worker before the first tick: a folder that is a
+    // mount point counts as there only while its share is mounted.
+    void watchFolders(const QString& requestFolder, const QString& outputRoot);
 
     // The Convert action: shows the request as sent, checks and encodes its job here, then
     // publishes it on the write worker, under the name of the current second or of the next one
@@ -58,6 +71,7 @@ public:
     WatchedRequest watched() const;
     const WatchedRequest& request(int row) const { return m_rows[row].request; }
     bool done(int row) const { return m_rows[row].state == Converted; }
+    StatusCode state(int row) const { return m_rows[row].state; }
     bool looking() const { return m_looking; }
     bool writing() const { return m_writing; }
     // The name the job being written was first tried under, while writing().
@@ -76,8 +90,8 @@ signals:
     // A send has ended: warning is empty when its job is in the request folder, otherwise it says
     // why not. Ticks wait while it is being told, so a warning is read before the status moves.
     void sendEnded(const QString& warning);
-    // The request's log was seen: once a request.
-    void requestDone(const WatchedRequest& request);
+    // The request's log was seen (Converted), or it ended without one (EndedWithoutLog): once each.
+    void requestDone(const WatchedRequest& request, StatusCode how);
 
 private:
     struct Row {
@@ -85,6 +99,7 @@ private:
         WatchedRequest request;
         int drawings;
         StatusCode state;
+        qint64 endedAt = 0;   // when it ended without a log (ms since 1970)
     };
     struct Look {
         quint64 id;
@@ -93,12 +108,16 @@ private:
     };
 
     void tell(const QString& warning, bool current);
+    void learn(const ShareFolder& folder);
+    ShareFolder known(const QString& folder) const;
     void apply(const Look& look);
-    // The rows a look may be for: the current one, and earlier ones that have not ended.
     int currentRow() const { return m_current && !m_rows.isEmpty() ? 0 : -1; }
+    // Whether a row is still looked at: not done, and not ended without a log for longer than lateLog.
+    bool followed(const Row& row, qint64 now) const;
 
     const Host& m_host;
-    const int m_nameWaitMs;
+    const RequestTiming m_timing;
+    ShareFolder m_requestFolder, m_outputRoot;   // what the looks at the configured folders saw
     QThreadPool m_looks;
     QThreadPool m_earlierReads;   // before the writes, which use it: they go first
     QThreadPool m_writes;

@@ -13,6 +13,7 @@ enum StatusName : StatusCode {
     RequestSent = 2,
     Converting = 3,
     Converted = 4,
+    EndedWithoutLog = 5,   // shown as any unknown code: "Stato sconosciuto"
 };
 
 // Idle caption of the status field and the address shown in the caption and credits.

@@ -8,48 +8,76 @@ class Host;
 // "Z_" + whole seconds since local midnight.
 QString RequestName(int secondsSinceMidnight);
 
-// What is watched of one sent request: the server's two marks, and what lay at LogFilePath just
-// before the job was published. Request names repeat daily, so an earlier day's log may lie there.
+// A configured folder (the request folder, the output root), and what was seen of it: when it is a
+// mount point, the empty folder that its share leaves when it goes away carries the volume of the
+// folder that holds it, and an absence there tells nothing.
+struct ShareFolder {
+    QString path;
+    quint64 parentDevice = 0;   // not 0: seen as a mount point over this volume
+};
+
+// Whether the folder is there now, its share mounted if it was ever seen as a mount point: one call.
+bool FolderThere(const ShareFolder& folder, const Host& host);
+// The folder with what two calls, at it and at the folder that holds it, tell of it. Once seen as a
+// mount point it stays one: a share that went away looks like a plain folder.
+ShareFolder SeeMountPoint(ShareFolder folder, const Host& host);
+
+// What is watched of one sent request, and what was seen that tells whose a log at LogFilePath is.
+// Names repeat daily, and another workstation may send under the same name, so a log counts as this
+// request's only on evidence that it was written after this job was published:
+// - a look made after publishing saw something else there (nothing, or a log of another time);
+// - or the request folder's file server, which stamped the job, stamped the log later.
 struct WatchedRequest {
     QString Name;
+    QString JobFilePath;
     QString WipFilePath;
     QString LogFilePath;
     QString OutputFolder;   // where the server puts the converted drawings
-    // The configured folder that holds OutputFolder: while it is not seen there, its share is away
-    // and the log's absence tells nothing.
-    QString OutputRoot;
-    enum Earlier {
-        NoLog,
-        Log,
-        NotKnown,   // the output root did not answer in time
-    };
-    Earlier earlier = NoLog;   // NoLog too once the log has been seen gone from a folder seen there
-    qint64 EarlierLogModified = 0;   // when earlier is Log
+    ShareFolder RequestFolder;
+    ShareFolder OutputRoot;   // the configured folder that holds OutputFolder
     qint64 SentAt = 0;   // ms since 1970, this machine's clock
+    FileStatus Job;   // the job right after it was published, when the look answered
+    enum Baseline {
+        NotSeen,   // no look since publishing has told what lies at LogFilePath
+        NoLog,
+        LogThere,   // a log written at BaselineModified
+    };
+    Baseline baseline = NotSeen;
+    qint64 BaselineModified = 0;
+    // A .wip of the name already there as the job went out is another request's, until seen gone.
+    bool wipBefore = false;
+    bool wipSeen = false;
+    qint64 WipGoneAt = 0;   // ms since 1970 (this machine) when the .wip was seen gone; 0 while not
 };
 
-// Whether a log written at modified (ms since 1970, by the file server's clock) is the completion
-// of request:
-// - nothing lay there before the request was sent, or it has been seen gone since: yes;
-// - the earlier log's time is known: yes when the time is another. A log written within the hour
-//   holds the name (another request's of this second), so the earlier log is an older one, which
-//   even a share that keeps whole seconds tells from a new one;
-// - not known (the output root did not answer in time): yes unless it was written well before the
-//   request; an hour covers any difference between the clocks of a workstation and a file server.
-bool IsCompletion(const WatchedRequest& request, qint64 modified);
+// Whether log, a file at LogFilePath, is this request's completion, on the evidence above.
+bool IsCompletion(const WatchedRequest& request, const FileStatus& log);
 
 // The log's status, with its absence made sure of: where the answer does not tell whether the
 // folder is there, the output root is looked at too (the output folder may not be made yet).
 FileStatus LogStatus(const WatchedRequest& request, const Host& host);
 
-// What one look at the file system saw: the .wip first; the .log only when the .wip is surely
-// not there.
+// What one look at the file system saw. Whatever was not looked at is unknown.
 struct Marks {
-    FileStatus wip;
-    FileStatus log;
+    FileStatus wip{false, false, 0, true};
+    FileStatus log{false, false, 0, true};
 };
 
-// Looks for request's marks with at most calls file-status calls, and takes off those it made: one
-// for the .wip, one for the .log when the .wip is surely not there, and a third only on the rare
-// step that would clear the guard against an earlier log. What it had no call left for is unknown.
+// Looks for request's marks with at most calls file-status calls, and takes off those it made: the
+// .wip, then the .log when the .wip is surely not there. Only on the rare steps that need it, a third
+// call makes an absence sure (the folder that would hold the mark), or the log is looked at while the
+// server works, to know what lay there before it writes. What it had no call left for is unknown.
 Marks LookForMarks(const WatchedRequest& request, const Host& host, int& calls);
+
+// What a look tells of a request, once learnt from (Learn).
+enum class Seen {
+    Nothing,   // nothing new that the status shows
+    Converting,
+    Converted,
+    EndedWithoutLog,   // its .wip came and went, and no log of it came for endedAfterMs
+};
+
+// Takes what a look saw into what is known of request, at now (ms since 1970). A failed look tells
+// nothing. The .wip of a request counts from publishing until it is seen gone; one of the same name
+// after that is another request's.
+Seen Learn(WatchedRequest& request, const Marks& marks, qint64 now, qint64 endedAfterMs);

@@ -222,8 +222,12 @@ void frmClient::buildControls()
     connect(m_request, &SentRequests::statusChanged, this, &frmClient::showStatus);
     connect(m_request, &SentRequests::sendEnded, this, &frmClient::jobEnded);
     // Told once a request, the current one or an earlier one.
-    connect(m_request, &SentRequests::requestDone, this, [this](const WatchedRequest& request) {
-        tellElsewhere(QStringLiteral("File convertiti.\n") + HostPath(request.OutputFolder));
+    connect(m_request, &SentRequests::requestDone, this, [this](const WatchedRequest& request, StatusCode how) {
+        tellElsewhere((how == Converted ? QStringLiteral("File convertiti.\n")
+                                        : QStringLiteral("La richiesta ") + request.Name
+                               + QStringLiteral(" si è conclusa senza log: i disegni potrebbero non essere "
+                                                "stati convertiti.\n"))
+                      + HostPath(request.OutputFolder));
     });
 }
 
@@ -243,6 +247,7 @@ void frmClient::startUp(const QString& programDir)
     txtMaxDrawings->setText(QString::number(m_settings.MaxNumberFiles));
     ListV->setMaxItems(m_settings.MaxNumberFiles);
     ListV->setFocus();
+    m_request->watchFolders(m_settings.JobFileDir, m_settings.DXFOutDirRoot);
     Timer1->start(1500);
 }
 
