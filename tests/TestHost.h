@@ -13,6 +13,7 @@ class TestHost : public Host {
 public:
     QStringList warnings;
     std::atomic<int> time{45678};   // moved on by the test while a send waits for the next second
+    std::atomic<qint64> ahead{0};   // ms the request owner's clock runs ahead, for its delays
     mutable std::atomic<int> fileCalls{0};   // begun, waiting or not
     mutable std::shared_mutex gate;
     QString badShare;   // a host path; set while no call is out
@@ -33,6 +34,7 @@ public:
     void openFolder(const QString& folder) override { opened << folder; }
     QStringList chooseDrawings(const QString& folder) override { return choosingIn << folder, chosen; }
     int secondsSinceMidnight() const override { return time; }
+    qint64 msecsSinceEpoch() const override { return Host::msecsSinceEpoch() + ahead; }
     FileStatus fileStatus(const QString& path) const override
     {
         return pass(path) && failing ? FileStatus{false, false, 0, true} : Host::fileStatus(path);

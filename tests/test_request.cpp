@@ -160,9 +160,10 @@ private slots:
         hung.unlock();
         QTRY_VERIFY(ended.size() == 1 && wired->request.idle() && !wired->request.looking());
         QCOMPARE(wired->shown(), RequestSent);
-        // No second look was waiting its turn: the new request's job, .wip, log (and on Linux the output root, to
-        // make sure of the log's absence) and publication.
-        QCOMPARE(host->fileCalls.load(), 5 + int(!Windows));
+        // No second look was waiting its turn: the hung look's one call, then the send's: each configured folder and
+        // the folder that holds it, the job and the .wip, the log before and after publishing (on Linux with the
+        // output root, to make sure of its absence), the publication, the job and the .wip once it is out.
+        QCOMPARE(host->fileCalls.load(), 1 + 11 + 2 * int(!Windows));
     }
 
     // The output root stops answering, with yesterday's log in it: jobs still go out, one while a
@@ -176,8 +177,9 @@ private slots:
         const qint64 before = QDateTime::currentMSecsSinceEpoch();
         QVERIFY(convert({"a"}));
         qInfo("published with the output root hung: %lld ms", QDateTime::currentMSecsSinceEpoch() - before);
+        const int sent = host->fileCalls;
         wired->request.tick();   // no .wip: the look waits on the log
-        QTRY_COMPARE(host->fileCalls.load(), 4);
+        QTRY_COMPARE(host->fileCalls.load(), sent + 2);
         host->time = 45679;
         QVERIFY(convert({"b"}));
         QCOMPARE(ReadBytes(f.jobs + "/Z_45679.job"), "OUTDIR=Lotto7\r\nDXFDWG=DXF\r\nb\r\n");
@@ -205,32 +207,25 @@ private slots:
         }
     }
 
-    // The steps in turn; "tick: …" ticks and expects that status. A log "of this second" is one that
-    // shares keeping whole seconds cannot tell from a log rewritten within it.
+    // The steps in turn; "tick: …" ticks and expects that status. Another workstation's log of this second's name,
+    // written before the send, lies in the output root, which does not answer while the job goes out: it is not
+    // this request's, and the server's own log is. (test_schedule tries every other order of such events.)
     void followsTheServer_data()
     {
         QTest::addColumn<QStringList>("steps");
-        QTest::newRow("a share that drops tells nothing") << QStringList{
-            "yesterday's log", "send",       "output root drops", "log goes",    "tick: sent", "yesterday's log",
-            "share back",      "tick: sent", "wip appears",       "share drops", "tick: sent"};
         QTest::newRow("dropped while sending")
-            << QStringList{"yesterday's log", "output root drops", "send",           "share back",
-                           "tick: sent",      "log rewritten",     "tick: converted"};
+            << QStringList{"another's log", "output root drops", "send",       "share back",
+                           "tick: sent",    "tick: sent",        "server's log", "tick: converted"};
     }
     void followsTheServer()
     {
         QFETCH(QStringList, steps);
-        const QString wip = f.jobs + "/Z_45678.wip", log = f.out + "/Lotto7/Z_45678.log";
         const qint64 now = QDateTime::currentMSecsSinceEpoch();
         const QMap<QString, StatusName> statuses{
             {"sent", RequestSent}, {"converting", Converting}, {"converted", Converted}};
         const QMap<QString, std::function<void()>> actions{
-            {"wip appears", [&] { WriteBytes(wip, ""); }},
-            {"wip goes", [&] { QFile::remove(wip); }},
-            {"log goes", [&] { QFile::remove(log); }},
-            {"log rewritten", [&] { writeLog("Z_45678", now - 10000); }},
-            {"yesterday's log", [&] { writeLog("Z_45678", now - 86400000); }},
-            {"share drops", [&] { host->failing = true; }},
+            {"another's log", [&] { writeLog("Z_45678", now - 5 * 60000); }},
+            {"server's log", [&] { writeLog("Z_45678", QDateTime::currentMSecsSinceEpoch()); }},
             {"output root drops", [&] { host->badShare = f.out, host->failing = true; }},
             {"share back", [&] { host->failing = false, host->badShare.clear(); }},
         };

@@ -5,9 +5,10 @@
 #include <sys/mount.h>
 #endif
 
-// A share as a workstation mounts it on an empty folder: away, the folder is left empty, and every look under it
-// answers "not there". A bind mount where the test may mount (as root); elsewhere the folder is swapped for an
-// empty one by renames.
+// A share as a workstation mounts it on an empty folder: away, the folder is left empty, on the volume of the folder
+// that holds it, and every look under it answers "not there". Where the test may mount (as root), the share's disk
+// is a tmpfs of its own, bound onto the mount point; elsewhere the folder is swapped for an empty one by renames,
+// which a mount point itself cannot be told from (bound says which).
 struct Share {
     const QString point, disk = point + ".disco";
     bool bound = false;
@@ -15,13 +16,24 @@ struct Share {
     explicit Share(const QString& at)
         : point(at)
     {
-        QDir().mkpath(disk), QDir().mkpath(point), back();
+        QDir().mkpath(disk), QDir().mkpath(point);
+#ifdef Q_OS_LINUX
+        bound = ::mount("kivra", QFile::encodeName(disk), "tmpfs", 0, nullptr) == 0;
+#endif
+        back();
     }
-    ~Share() { away(); }
+    ~Share()
+    {
+        away();
+#ifdef Q_OS_LINUX
+        if (bound)
+            ::umount2(QFile::encodeName(disk), MNT_DETACH);
+#endif
+    }
     void back()
     {
 #ifdef Q_OS_LINUX
-        if ((bound = ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0))
+        if (bound && ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0)
             return;
 #endif
         QDir().rmdir(point), QDir().rename(disk, point);
@@ -58,6 +70,7 @@ class TestWindow : public QObject {
             WriteBytes(m_program + "/kivra_client.ini",
                        ("JobFileDir=" + Native(f.jobs) + "\nDXFOutDirRoot=" + Native(f.out) + "\n").toUtf8() + ini);
         host.warnings.clear(), host.told.clear(), host.opened.clear();
+        host.ahead = 0, host.failing = false, host.badShare.clear();
         w = std::make_unique<frmClient>(s, host, Native(m_program));
     }
     void showActive()
@@ -158,34 +171,82 @@ private slots:
 
     // The shares go away entirely and come back unchanged, with yesterday's log of the request's name there: nothing
     // under them is known meanwhile, so that log is never taken as done, also when the output root was away while
-    // the job went out. The request's own log is.
+    // the job went out, or when the output root is the share's mount point itself, whose empty folder answers
+    // "folder" while the share is away. Nor is another workstation's log of this name, five minutes old, when the
+    // output root fails while the job goes out. The request's own log counts.
+    void sharesAway_data()
+    {
+        QTest::addColumn<QString>("root");   // below the output share's mount point, or the mount point
+        QTest::addColumn<QString>("whileSending");   // what the output root does while the job goes out
+        QTest::addColumn<int>("logAge");   // of the earlier log, in minutes
+        QTest::newRow("away after sending") << "/Uscita" << "" << 24 * 60;
+        QTest::newRow("away while sending") << "/Uscita" << "away" << 24 * 60;
+        QTest::newRow("the mount point, away after sending") << "" << "" << 24 * 60;
+        QTest::newRow("the mount point, away while sending") << "" << "away" << 24 * 60;
+        QTest::newRow("the mount point failing while sending") << "" << "failing" << 5;
+    }
     void sharesAway()
     {
-        for (const bool whileSending : {false, true}) {
-            QTemporaryDir dir;
-            Share requests(dir.filePath("y")), output(dir.filePath("z"));
-            QDir().mkpath(requests.point + "/Richieste"), QDir().mkpath(output.point + "/Uscita");
-            start(QString("JobFileDir=%1\\Richieste\nDXFOutDirRoot=%2\\Uscita")
-                      .arg(Native(requests.point), Native(output.point))
-                      .toUtf8());
-            const QString log = output.point + "/Uscita/Z_45678.log";
-            WriteBytes(log, "", QDateTime::currentDateTime().addDays(-1));
-            list()->addPaths({"a"});
-            if (whileSending)
-                output.away();
-            convert()->click();
-            QTRY_VERIFY(convert()->isEnabled());
-            requests.away();
-            if (!whileSending)
-                output.away();
-            timer()->start(10);
-            QTest::qWait(100);
-            requests.back(), output.back();
-            QTest::qWait(100);
-            QCOMPARE(Shown(status()), RequestSent);
-            WriteBytes(log, "log");
-            QTRY_COMPARE(Shown(status()), Converted);
-        }
+        QFETCH(QString, root);
+        QFETCH(QString, whileSending);
+        QFETCH(int, logAge);
+        QTemporaryDir dir;
+        Share requests(dir.filePath("y")), output(dir.filePath("z"));
+        if (root.isEmpty() && !output.bound)
+            QSKIP("a mount point of its own needs root");
+        QDir().mkpath(requests.point + "/Richieste"), QDir().mkpath(output.point + root);
+        start(QString("JobFileDir=%1\\Richieste\nDXFOutDirRoot=%2")
+                  .arg(Native(requests.point), Native(output.point + root))
+                  .toUtf8());
+        QTRY_VERIFY(w->idle());   // the configured folders seen, mount points told
+        QTest::qWait(20);
+        const QString log = output.point + root + "/Z_45678.log";
+        WriteBytes(log, "", QDateTime::currentDateTime().addSecs(-60 * logAge));
+        list()->addPaths({"a"});
+        if (whileSending == "away")
+            output.away();
+        host.badShare = whileSending == "failing" ? output.point : "";
+        host.failing = whileSending == "failing";
+        convert()->click();
+        QTRY_VERIFY(convert()->isEnabled());
+        host.failing = false;
+        requests.away();
+        if (whileSending.isEmpty())
+            output.away();
+        timer()->start(10);
+        QTest::qWait(100);
+        requests.back(), output.back();
+        QTest::qWait(100);
+        QCOMPARE(Shown(status()), RequestSent);
+        WriteBytes(log, "log");
+        QTRY_COMPARE(Shown(status()), Converted);
+    }
+
+    // The server removes the .wip and no log comes: a minute of looks later the request has ended without one,
+    // magenta, told once; a log that comes after the ten minutes it is still looked at changes nothing.
+    void endedWithoutLog()
+    {
+        start("");
+        list()->addPaths({"a"});
+        convert()->click();
+        QTRY_VERIFY(convert()->isEnabled());
+        timer()->start(10);
+        WriteBytes(f.jobs + "/Z_45678.wip", "");
+        QTRY_COMPARE(Shown(status()), Converting);
+        QFile::remove(f.jobs + "/Z_45678.wip");
+        QTest::qWait(100);
+        QCOMPARE(Shown(status()), Converting);
+        host.ahead = 61 * 1000;
+        QTRY_COMPARE(Shown(status()), EndedWithoutLog);
+        QCOMPARE(w->findChild<QAbstractTableModel*>()->index(0, 4).data(), "Conclusa senza log");   // its row
+        host.ahead = 12 * 60 * 1000;
+        QTest::qWait(100);
+        WriteBytes(f.out + "/Z_45678.log", "log");
+        QTest::qWait(200);
+        QCOMPARE(Shown(status()), EndedWithoutLog);
+        QCOMPARE(host.told, (QStringList{"attention", "KIVRA_Client: La richiesta Z_45678 si è conclusa senza log: i "
+                                                      "disegni potrebbero non essere stati convertiti.\n"
+                                             + Native(f.out)}));
     }
 
     // Closing while a write hangs: after a brief wait, one warning says it may not have gone.

@@ -69,10 +69,9 @@ FileStatus StatusOf(const QString& hostPath)
         status.unknown = errno != ENOENT && errno != ENOTDIR;
         return status;
     }
+    status.device = quint64(st.st_dev) + 1;   // 0 stays "not told"
     status.isFolder = S_ISDIR(st.st_mode);
     status.isFile = !status.isFolder;
-    status.device = quint64(st.st_dev) + 1;   // 0 stays "not told"
-
     if (status.isFile)
         status.modified = qint64(st.st_mtim.tv_sec) * 1000 + st.st_mtim.tv_nsec / 1000000;
     return status;

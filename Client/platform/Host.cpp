@@ -6,10 +6,6 @@
 #include <QDateTime>
 #include <QTime>
 
-#include <chrono>
-#include <future>
-#include <memory>
-#include <thread>
 
 Host::Host()
 {
@@ -85,21 +81,5 @@ bool Host::fileHolds(const QString& path, const QByteArray& bytes) const
 
 std::optional<FileStatus> Host::fileStatusWithin(const QString& path, int ms) const
 {
-    return LookWithin(m_startUpLooks, ms, [this, path] { return fileStatus(path); });
-}
-
-std::optional<FileStatus> LookWithin(QThreadPool& pool, int ms, std::function<FileStatus()> look)
-{
-    auto answer = std::make_shared<std::promise<FileStatus>>();
-    std::future<FileStatus> seen = answer->get_future();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    // A thread that has just answered may not be free yet; one that hangs stays busy to the deadline.
-    while (!pool.tryStart([answer, look] { answer->set_value(look()); })) {
-        if (std::chrono::steady_clock::now() >= deadline)
-            return std::nullopt;
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
-    }
-    if (seen.wait_until(deadline) != std::future_status::ready)
-        return std::nullopt;
-    return seen.get();
+    return LookWithin<FileStatus>(m_startUpLooks, ms, [this, path] { return fileStatus(path); });
 }

@@ -6,7 +6,12 @@
 #include <QThreadPool>
 #include <QWidget>
 
+#include <chrono>
+#include <functional>
+#include <future>
+#include <memory>
 #include <optional>
+#include <thread>
 
 // The program's one door to its host: warnings, the clock and the file system. Every path is
 // Windows-style; the file calls map it (HostPath). Tests subclass it to fix the time, collect
@@ -58,4 +63,18 @@ private:
 
 // What look sees, run on one of pool's threads and waited for at most ms. Nothing when it did not
 // end in time (it goes on, and its answer is dropped), or no thread of pool came free in that time.
-std::optional<FileStatus> LookWithin(QThreadPool& pool, int ms, std::function<FileStatus()> look);
+template <typename Seen> std::optional<Seen> LookWithin(QThreadPool& pool, int ms, std::function<Seen()> look)
+{
+    auto answer = std::make_shared<std::promise<Seen>>();
+    std::future<Seen> seen = answer->get_future();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    // A thread that has just answered may not be free yet; one that hangs stays busy to the deadline.
+    while (!pool.tryStart([answer, look] { answer->set_value(look()); })) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    if (seen.wait_until(deadline) != std::future_status::ready)
+        return std::nullopt;
+    return seen.get();
+}

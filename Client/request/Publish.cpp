@@ -30,9 +30,16 @@ Publishing TryName(const Sending& sending, const QString& name, const Host& host
     publishing.taken = (waiting && !host.fileHolds(request.JobFilePath, sending.bytes)) || wip.isFile || wip.unknown;
     if (publishing.taken)
         return publishing;
-    const WatchedRequest look = request;
-    const auto earlier = LookWithin(reads, kLogReadMs, [look, &host] { return LogStatus(look, host); });
-    if (earlier && earlier->isFile && earlier->modified > host.msecsSinceEpoch() - hour)
+    // The output root is seen for a mount point on the same worker, so that a hung one waits no longer.
+    using RootAndLog = std::pair<ShareFolder, FileStatus>;
+    const auto earlier = LookWithin<RootAndLog>(reads, kLogReadMs, [request, &host] {
+        WatchedRequest seen = request;
+        seen.OutputRoot = SeeMountPoint(request.OutputRoot, host);
+        return RootAndLog(seen.OutputRoot, LogStatus(seen, host));
+    });
+    if (earlier)
+        request.OutputRoot = earlier->first;
+    if (earlier && earlier->second.isFile && earlier->second.modified > host.msecsSinceEpoch() - hour)
         return publishing.taken = true, publishing;
     if (!waiting) {   // else the same job sent twice: it counts as sent once
         const JobHandOver handedOver = WriteJobFile(request.JobFilePath, sending.bytes, host, publishing.warning);
@@ -44,7 +51,8 @@ Publishing TryName(const Sending& sending, const QString& name, const Host& host
     const FileStatus wipThen = host.fileStatus(request.WipFilePath);
     request.wipBefore = !wipThen.notThere();
     // A read that hung holds the reads' one thread; the first tick learns instead.
-    if (const auto after = earlier ? LookWithin(reads, kLogReadMs, [look, &host] { return LogStatus(look, host); })
+    const WatchedRequest look = request;
+    if (const auto after = earlier ? LookWithin<FileStatus>(reads, kLogReadMs, [look, &host] { return LogStatus(look, host); })
                                    : std::nullopt) {
         if (after->isFile)
             request.baseline = WatchedRequest::LogThere, request.BaselineModified = after->modified;
@@ -61,7 +69,6 @@ Publishing PublishUnderAFreeName(const Sending& sending, const Host& host, QThre
 {
     Sending seen = sending;
     seen.requestFolder = SeeMountPoint(sending.requestFolder, host);
-    seen.outputRoot = SeeMountPoint(sending.outputRoot, host);
     const qint64 start = host.monotonicMs();
     Publishing publishing;
     for (int second = -1;; host.pause(50)) {

@@ -152,8 +152,16 @@ void SentRequests::tick()
         emit statusChanged(m_rows[0].state);   // an ended request's status, re-applied at no cost
         current = -1;   // looked at in turn while its log may still come
     }
+    // What was learnt of the configured folders since a request was sent holds for it too.
+    const auto look = [&](const Row& row) {
+        const qint64 gone = row.request.WipGoneAt;
+        Look look{row.id, row.request, {}, gone && row.state != EndedWithoutLog && now - gone >= m_timing.endedAfter};
+        for (ShareFolder* folder : {&look.request.RequestFolder, &look.request.OutputRoot})
+            folder->parentDevice = std::max(folder->parentDevice, known(folder->path).parentDevice);
+        return look;
+    };
     if (current == 0)
-        looks.append({m_rows[0].id, m_rows[0].request, {}});
+        looks.append(look(m_rows[0]));
     // The others in turn, from the newest down, each while it is followed.
     const Row* next = nullptr;
     for (int i = current + 1; i < m_rows.size(); ++i) {
@@ -162,7 +170,7 @@ void SentRequests::tick()
             next = &row;
     }
     if (next) {
-        looks.append({next->id, next->request, {}});
+        looks.append(look(*next));
         m_turn = next->id;
     }
     if (looks.isEmpty())
@@ -171,7 +179,7 @@ void SentRequests::tick()
     m_look.setFuture(QtConcurrent::run(&m_looks, [looks, &host = m_host]() mutable {
         int calls = kCallsATick;
         for (Look& look : looks)
-            look.marks = LookForMarks(look.request, host, calls);
+            look.marks = LookForMarks(look.request, host, calls, look.endingDue);
         return looks;
     }));
 }

@@ -105,6 +105,7 @@ private:
         quint64 id;
         WatchedRequest request;
         Marks marks;
+        bool endingDue;   // its .wip went endedAfter ago: a sure absence of its log ends it
     };
 
     void tell(const QString& warning, bool current);

@@ -3,6 +3,8 @@
 #include "platform/Host.h"
 #include "platform/HostPath.h"
 
+#include <utility>
+
 QString RequestName(int secondsSinceMidnight)
 {
     return QStringLiteral("Z_") + QString::number(secondsSinceMidnight);
@@ -27,7 +29,7 @@ ShareFolder SeeMountPoint(ShareFolder folder, const Host& host)
 
 bool IsCompletion(const WatchedRequest& request, const FileStatus& log)
 {
-    if (!log.isFile)
+    if (!log.isFile || request.wipBefore)   // another request of the name at work: its log may come first
         return false;
     switch (request.baseline) {
     case WatchedRequest::NoLog: return true;
@@ -46,7 +48,7 @@ FileStatus LogStatus(const WatchedRequest& request, const Host& host)
     return log;
 }
 
-Marks LookForMarks(const WatchedRequest& request, const Host& host, int& calls)
+Marks LookForMarks(const WatchedRequest& request, const Host& host, int& calls, bool endingDue)
 {
     const auto look = [&](const QString& path) {
         return calls > 0 ? (--calls, host.fileStatus(path)) : FileStatus{false, false, 0, true};
@@ -71,7 +73,7 @@ Marks LookForMarks(const WatchedRequest& request, const Host& host, int& calls)
     if (wipGoing && marks.wip.notThere() && !marks.wip.folderSeen)
         marks.wip.folderSeen = there(request.RequestFolder);
     marks.log = look(request.LogFilePath);
-    if (marks.log.notThere() && !marks.log.folderSeen && request.baseline != WatchedRequest::NoLog)
+    if (marks.log.notThere() && !marks.log.folderSeen && (request.baseline != WatchedRequest::NoLog || endingDue))
         marks.log.folderSeen = there(request.OutputRoot);
     return marks;
 }
@@ -105,7 +107,12 @@ Seen Learn(WatchedRequest& request, const Marks& marks, qint64 now, qint64 ended
         return Seen::Converting;
     }
     if (marks.wip.absent()) {
-        request.wipBefore = false;
+        if (std::exchange(request.wipBefore, false)) {
+            // The other request of the name is done: only what lies at the log's path from now on, which
+            // its log may be, is this request's baseline.
+            request.baseline = WatchedRequest::NotSeen;
+            request.Job = {};
+        }
         if (request.wipSeen && !request.WipGoneAt)
             request.WipGoneAt = now;
     }

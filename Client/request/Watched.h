@@ -44,7 +44,8 @@ struct WatchedRequest {
     };
     Baseline baseline = NotSeen;
     qint64 BaselineModified = 0;
-    // A .wip of the name already there as the job went out is another request's, until seen gone.
+    // A .wip of the name already there as the job went out is another request's, until seen gone; no log
+    // counts meanwhile, and what lies at LogFilePath then is the baseline.
     bool wipBefore = false;
     bool wipSeen = false;
     qint64 WipGoneAt = 0;   // ms since 1970 (this machine) when the .wip was seen gone; 0 while not
@@ -66,8 +67,9 @@ struct Marks {
 // Looks for request's marks with at most calls file-status calls, and takes off those it made: the
 // .wip, then the .log when the .wip is surely not there. Only on the rare steps that need it, a third
 // call makes an absence sure (the folder that would hold the mark), or the log is looked at while the
-// server works, to know what lay there before it writes. What it had no call left for is unknown.
-Marks LookForMarks(const WatchedRequest& request, const Host& host, int& calls);
+// server works, to know what lay there before it writes, or, when the request is due to end without a
+// log (endingDue), to make that log's absence sure. What it had no call left for is unknown.
+Marks LookForMarks(const WatchedRequest& request, const Host& host, int& calls, bool endingDue = false);
 
 // What a look tells of a request, once learnt from (Learn).
 enum class Seen {
