@@ -227,10 +227,10 @@ void StartUp(const QString& self)
            Median(ms[2]), Median(kb[2]) / 1024);
 }
 
-// ticks N [wip] [E]: N ticks on a request whose .log is there and whose .wip is absent (or there,
-// with "wip"), sent after E earlier requests that the server has not touched yet, for counting
+// ticks N [none|wip|log] [E]: N ticks on a request with no mark yet, its .wip there, or its .log
+// there (done), sent after E earlier requests that the server has not touched yet, for counting
 // system calls from outside.
-int Ticks(int count, bool working, int earlier)
+int Ticks(int count, const QString& marks, int earlier)
 {
     QTemporaryDir dir;
     TestHost host;   // the real file calls, and nothing more
@@ -244,12 +244,13 @@ int Ticks(int count, bool working, int earlier)
         if (!SendAndWait(wired.request, s, {QStringLiteral("a.dxf")}))
             return 1;
     }
-    QFile(dir.filePath(QStringLiteral("Z_1000.log"))).open(QIODevice::WriteOnly);
-    if (working)
-        QFile(dir.filePath(QStringLiteral("Z_1000.wip"))).open(QIODevice::WriteOnly);
+    if (marks != QLatin1String("none"))
+        QFile(dir.filePath(QStringLiteral("Z_1000.") + marks)).open(QIODevice::WriteOnly);
     for (int i = 0; i < count; ++i)
         TickAndWait(wired.request, host);
-    const QString expected = working ? QStringLiteral("Conversione in corso...") : QStringLiteral("File convertiti.");
+    const QString expected = marks == QLatin1String("wip") ? QStringLiteral("Conversione in corso...")
+        : marks == QLatin1String("log")                  ? QStringLiteral("File convertiti.")
+                                                         : QStringLiteral("Richiesta inviata al server");
     return wired.status.text() == expected || count == 0 ? 0 : 1;
 }
 
@@ -263,7 +264,7 @@ int main(int argc, char* argv[])
     if (mode == QLatin1String("show"))
         return ShowOnce(args.value(2), args.value(3));
     if (mode == QLatin1String("ticks"))
-        return Ticks(args.value(2).toInt(), args.mid(3).contains(QLatin1String("wip")),
+        return Ticks(args.value(2).toInt(), args.value(3),
                      args.mid(3).filter(QRegularExpression(QStringLiteral("^\\d+$"))).value(0).toInt());
     if (mode == QLatin1String("figures")) {
         DropAndConvert();
@@ -271,6 +272,6 @@ int main(int argc, char* argv[])
         StartUp(QCoreApplication::applicationFilePath());
         return 0;
     }
-    fprintf(stderr, "uso: kivra_bench figures | ticks N [wip] [E] | show client|bare|label DIR\n");
+    fprintf(stderr, "uso: kivra_bench figures | ticks N none|wip|log [E] | show client|bare|label DIR\n");
     return 2;
 }

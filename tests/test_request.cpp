@@ -96,51 +96,6 @@ private slots:
         QCOMPARE(wired->watched(), warning.isEmpty() ? marks : earlier);
     }
 
-    // Another workstation's request of this second holds the name: its job waits, a server that took its job out
-    // works on it, or it was done within the hour. The job goes out under the next second's name, and only its own
-    // marks are watched; the other's files stay as they were.
-    void clashes()
-    {
-        for (const QString& other : {f.jobs + "/Z_45678.job", f.jobs + "/Z_45678.wip", f.out + "/Lotto7/Z_45678.log"}) {
-            init();
-            WriteBytes(other, "x");
-            QTimer::singleShot(300, [&] { host->time = 45679; });
-            QVERIFY(convert({"a"}));
-            QCOMPARE(ReadBytes(other), "x");
-            QCOMPARE(ReadBytes(f.jobs + "/Z_45679.job"), "OUTDIR=Lotto7\r\nDXFDWG=DXF\r\na\r\n");
-            QCOMPARE(wired->watched(),
-                     (QStringList{Native(f.jobs) + "\\Z_45679.wip", Native(f.out) + "\\Lotto7\\Z_45679.log"}));
-        }
-    }
-
-    // Batch after batch while the server works on the first: each request is followed to its end, in the order the
-    // server finishes them, and told once, while the status field follows the newest. With twenty earlier requests
-    // out, no tick makes more than four file-status calls (tick() checks it).
-    void everyRequestFollowed()
-    {
-        QStringList told;
-        connect(&wired->request, &SentRequests::requestDone, [&](const WatchedRequest& done, StatusCode) { told << done.Name; });
-        for (const int second : {45678, 45679, 45680})
-            QVERIFY(convertAt(second));
-        WriteBytes(f.jobs + "/Z_45678.wip", "");
-        for (const QString name : {"Z_45679", "Z_45678", "Z_45680"}) {
-            QVERIFY(tick());
-            QCOMPARE(wired->shown(), RequestSent);
-            QFile::remove(f.jobs + "/Z_45678.wip");
-            writeLog(name, QDateTime::currentMSecsSinceEpoch());
-            for (int i = 0; i < 3; ++i)   // the newest and the two earlier ones in turn
-                QVERIFY(tick());
-            QCOMPARE(told.last(), name);
-        }
-        QCOMPARE(wired->shown(), Converted);
-        for (int second = 45700; second < 45720; ++second)
-            QVERIFY(convertAt(second));
-        for (int i = 0; i < 25; ++i)
-            QVERIFY(tick());
-        QCOMPARE(told.size(), 3);
-        QCOMPARE(wired->request.index(22, SentRequests::StateColumn).data(), "File convertiti.");
-    }
-
     // The request folder stops answering: one look at a time, and a look that comes back after a
     // reset and a new request changes nothing.
     void aHungRequestFolder()
@@ -160,10 +115,10 @@ private slots:
         hung.unlock();
         QTRY_VERIFY(ended.size() == 1 && wired->request.idle() && !wired->request.looking());
         QCOMPARE(wired->shown(), RequestSent);
-        // No second look was waiting its turn: the hung look's one call, then the send's: each configured folder and
-        // the folder that holds it, the job and the .wip, the log before and after publishing (on Linux with the
-        // output root, to make sure of its absence), the publication, the job and the .wip once it is out.
-        QCOMPARE(host->fileCalls.load(), 1 + 11 + 2 * int(!Windows));
+        // No second look was waiting its turn: the hung look's one call, then the send's: each configured folder (on
+        // Linux with the folder that holds it), the job and the .wip, the log before and after publishing (on Linux
+        // with the output root, to make sure of its absence), the publication, the job and the .wip once it is out.
+        QCOMPARE(host->fileCalls.load(), 1 + 9 + 4 * int(!Windows));
     }
 
     // The output root stops answering, with yesterday's log in it: jobs still go out, one while a
@@ -207,40 +162,6 @@ private slots:
         }
     }
 
-    // The steps in turn; "tick: …" ticks and expects that status. Another workstation's log of this second's name,
-    // written before the send, lies in the output root, which does not answer while the job goes out: it is not
-    // this request's, and the server's own log is. (test_schedule tries every other order of such events.)
-    void followsTheServer_data()
-    {
-        QTest::addColumn<QStringList>("steps");
-        QTest::newRow("dropped while sending")
-            << QStringList{"another's log", "output root drops", "send",       "share back",
-                           "tick: sent",    "tick: sent",        "server's log", "tick: converted"};
-    }
-    void followsTheServer()
-    {
-        QFETCH(QStringList, steps);
-        const qint64 now = QDateTime::currentMSecsSinceEpoch();
-        const QMap<QString, StatusName> statuses{
-            {"sent", RequestSent}, {"converting", Converting}, {"converted", Converted}};
-        const QMap<QString, std::function<void()>> actions{
-            {"another's log", [&] { writeLog("Z_45678", now - 5 * 60000); }},
-            {"server's log", [&] { writeLog("Z_45678", QDateTime::currentMSecsSinceEpoch()); }},
-            {"output root drops", [&] { host->badShare = f.out, host->failing = true; }},
-            {"share back", [&] { host->failing = false, host->badShare.clear(); }},
-        };
-        for (const QString& step : steps) {
-            if (step == "send") {
-                QVERIFY(convert({"a"}));
-            } else if (step.startsWith("tick: ")) {
-                QVERIFY(tick());
-                QCOMPARE(wired->shown(), statuses.value(step.mid(6), StatusName(-2)));
-            } else {
-                QVERIFY2(actions.contains(step), qPrintable(step));
-                actions[step]();
-            }
-        }
-    }
 };
 
 QTEST_MAIN(TestRequest)
