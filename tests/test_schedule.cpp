@@ -207,8 +207,12 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QList<StatusN
     InitDefaults(s);
     s.JobFileDir = "y:\\Richieste", s.DXFOutDirRoot = host.root();
     const auto settle = [&](const std::function<bool()>& done) {
-        while (!done())
-            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        while (!done()) {
+            if (Windows)   // Wine's loop may sleep through an event posted from another thread
+                QCoreApplication::processEvents(), QThread::usleep(50);
+            else
+                QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        }
     };
     const auto heldOrDone = [&] { return (std::lock_guard(host.hookMutex), host.held && !host.release) || !request.writing(); };
     const auto letGo = [&] {
