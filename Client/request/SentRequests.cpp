@@ -148,8 +148,8 @@ void SentRequests::tick()
     const qint64 now = m_host.msecsSinceEpoch();
     QList<Look> looks;
     int current = currentRow();
-    if (current == 0 && m_rows[0].state != RequestSent && m_rows[0].state != Converting) {
-        emit statusChanged(m_rows[0].state);   // an ended request's status, re-applied at no cost
+    if (current == 0 && m_rows[0].state == EndedWithoutLog) {
+        emit statusChanged(EndedWithoutLog);   // re-applied at no cost
         current = -1;   // looked at in turn while its log may still come
     }
     // What was learnt of the configured folders since a request was sent holds for it too.
@@ -201,8 +201,12 @@ void SentRequests::apply(const Look& look)
 {
     const auto found = std::find_if(m_rows.begin(), m_rows.end(), [&](const Row& row) { return row.id == look.id; });
     Row& row = *found;
-    if (row.state == Converted)
+    const bool showing = found == m_rows.begin() && m_current && !m_writing && !m_telling;
+    if (row.state == Converted) {   // looked at still, as the watcher always has, and shown again
+        if (showing)
+            emit statusChanged(Converted);
         return;
+    }
     const qint64 now = m_host.msecsSinceEpoch();
     StatusCode state = row.state;
     switch (Learn(row.request, look.marks, now, m_timing.endedAfter)) {
@@ -222,7 +226,7 @@ void SentRequests::apply(const Look& look)
         if (state == Converted || state == EndedWithoutLog)
             emit requestDone(row.request, state);
     }
-    if (found == m_rows.begin() && m_current && !m_writing && !m_telling)
+    if (showing)
         emit statusChanged(state);
 }
 

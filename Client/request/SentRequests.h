@@ -28,7 +28,7 @@ struct RequestTiming {
 // The requests of this run, newest first, as a table ("Richiesta", "Inviata alle", "Cartella",
 // "Disegni", "Stato"): it sends each job and follows every request until its log is seen, or until it
 // has ended without one (Watched.h). The newest row is the current request, which the status field
-// follows, until a reset; it is looked at on every tick while it goes on, and one earlier request that has
+// follows, until a reset; it is looked at on every tick, as the watcher always has, and one earlier request that has
 // not ended yet, taken in turn, in the same look: at most four file-status calls a tick. Every file
 // call runs on a worker of its own: looks on one thread, writes on another, so that a hung share
 // never stops the window and a hung look never holds a write back, whatever the number of CPUs.
