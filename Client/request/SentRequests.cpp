@@ -170,7 +170,10 @@ void SentRequests::tick()
             next = &row;
     }
     if (next) {
-        looks.append(look(*next));
+        // First every other tick, so that a rare step of its own (a third call) is never starved by
+        // the current request's two.
+        m_earlierFirst = !m_earlierFirst;
+        looks.insert(m_earlierFirst ? 0 : looks.size(), look(*next));
         m_turn = next->id;
     }
     if (looks.isEmpty())

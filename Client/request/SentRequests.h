@@ -126,6 +126,7 @@ private:
     bool m_current = false;   // the newest row drives the status field
     quint64 m_nextId = 1;
     quint64 m_turn = 0;   // the id of the earlier request looked at last
+    bool m_earlierFirst = false;   // in the tick's look
     quint64 m_resets = 0;   // a write that ends after one makes no current request
     bool m_looking = false;   // until its result is back on this thread
     bool m_writing = false;
