@@ -68,12 +68,13 @@ public:
     Publication publishFile(const QString& path, const QByteArray& bytes) const override
     {
         auto* self = const_cast<ModelHost*>(this);
+        const qint64 written = (std::lock_guard(m), self->now++);   // kept by the temporary file through the rename
         self->hook();
         Publication publication{Publication::Failed, "impossibile creare il file"};
         if (std::lock_guard lock(m); requests == Up && self->disk.contains(key(path))) {
             publication = {Publication::NameTaken, {}};
         } else if (requests == Up) {
-            self->disk[key(path)] = {bytes, now}, self->published << name(path), ++self->publications;
+            self->disk[key(path)] = {bytes, written}, self->published << name(path), ++self->publications;
             publication = {Publication::Published, {}};
         }
         self->hook();
@@ -83,6 +84,15 @@ public:
     {
         std::lock_guard lock(m);
         return requests == Up && disk.value(key(path)).first == bytes;
+    }
+
+    bool withdrawFile(const QString& path) const override
+    {
+        std::lock_guard lock(m);
+        const bool there = requests == Up && disk.contains(key(path));
+        if (there)
+            const_cast<ModelHost*>(this)->disk.remove(key(path)), --const_cast<ModelHost*>(this)->publications;
+        return there;
     }
 
     void apply(char code)
@@ -192,8 +202,8 @@ private:
 
 // One run of a word: the program started with both shares there, each letter in turn, then everything settled (the
 // send let go, both shares back, ticks, the clock past the end of a request without a log, ticks). What the oracle
-// found wrong, if anything; the status after each T in shown.
-std::optional<QString> Run(const QByteArray& word, bool oneVolume, QList<StatusName>* shown = nullptr)
+// found wrong, if anything; the status after each T in shown, then the name the last request went out under.
+std::optional<QString> Run(const QByteArray& word, bool oneVolume, QStringList* shown = nullptr)
 {
     ModelHost host;
     host.oneVolume = oneVolume;
@@ -250,7 +260,7 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QList<StatusN
         if (code == 'T') {
             tick();
             if (shown)
-                *shown << Shown(&status);
+                *shown << status.text();
         } else if (code == '/') {   // the send on to its next step, or to its end
             (std::lock_guard(host.hookMutex), host.release = host.held), host.hookMoved.notify_all();
             settle(heldOrDone);
@@ -272,6 +282,8 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QList<StatusN
             tick();
     }
     check("settled");
+    if (shown)
+        *shown << request.watched().Name;
     if (!wrong && request.rowCount() + warnings < presses)
         wrong = QString("%1 presses, %2 rows, %3 warnings").arg(presses).arg(request.rowCount()).arg(warnings);
     for (int row = 0; row < request.rowCount() && !wrong; ++row)
@@ -320,23 +332,28 @@ private slots:
     void sequences_data()
     {
         QTest::addColumn<QByteArray>("word");
-        QTest::addColumn<QList<StatusName>>("shown");
+        QTest::addColumn<QStringList>("shown");
+        const QString sent = "Richiesta inviata al server", converting = "Conversione in corso...",
+                      converted = "File convertiti.", unknown = "Stato sconosciuto";
         QTest::newRow("dropped while sending: another's log, the output root failing")
-            << QByteArray("XeCTdTLT") << QList<StatusName>{RequestSent, RequestSent, Converted};
-        QTest::newRow("a share that drops") << QByteArray("CTeTdTSTETLT")
-            << QList<StatusName>{RequestSent, RequestSent, RequestSent, Converting, Converting, Converted};
-        QTest::newRow("the .wip removed well before the log") << QByteArray("CTSTETKTLT")
-            << QList<StatusName>{RequestSent, Converting, Converting, EndedWithoutLog, Converted};
+            << QByteArray("XeCTdTLT") << QStringList{sent, sent, converted, "Z_45678"};
+        QTest::newRow("a share that drops")
+            << QByteArray("CTeTdTSTETLT") << QStringList{sent, sent, sent, converting, converting, converted, "Z_45678"};
+        QTest::newRow("the .wip removed well before the log")
+            << QByteArray("CTSTETKTLT") << QStringList{sent, converting, converting, unknown, converted, "Z_45678"};
         QTest::newRow("a server killed while working") << QByteArray("CTSTETKTKKTLT")
-            << QList<StatusName>{RequestSent, Converting, Converting, EndedWithoutLog, EndedWithoutLog, EndedWithoutLog};
-        QTest::newRow("another's request of the name at work") << QByteArray("CWTETLT")
-            << QList<StatusName>{RequestSent, RequestSent, Converted};
+            << QStringList{sent, converting, converting, unknown, unknown, unknown, "Z_45678"};
+        // Ours taken back from a name that another request got in the meantime, and sent under the next one.
+        QTest::newRow("another's .wip before our write") << QByteArray("CWTETLT") << QStringList{sent, sent, converted, "Z_45679"};
+        QTest::newRow("another's log before our rename") << QByteArray("C/X/TLT") << QStringList{sent, converted, "Z_45679"};
+        // Another's .wip that may be ours: followed, never green on their log.
+        QTest::newRow("another's .wip after our write") << QByteArray("C/W/TETLT") << QStringList{sent, sent, converted, "Z_45678"};
     }
     void sequences()
     {
         QFETCH(QByteArray, word);
-        QFETCH(QList<StatusName>, shown);
-        QList<StatusName> seen;
+        QFETCH(QStringList, shown);
+        QStringList seen;
         const auto wrong = Run(word, false, &seen);
         QVERIFY2(!wrong, qPrintable(wrong.value_or("")));
         QCOMPARE(seen, shown);

@@ -253,6 +253,16 @@ bool FileHolds(const QString& path, const QByteArray& bytes)
     return file.open(QIODevice::ReadOnly) && file.size() == bytes.size() && file.readAll() == bytes;
 }
 
+bool WithdrawFile(const QString& path)
+{
+    const QString aside = HostPath(path) + QStringLiteral(".annullata");
+    QString reason;
+    if (RenameNoReplace(HostPath(path), aside, reason) != Renamed::Done)
+        return false;
+    QFile::remove(aside);
+    return true;
+}
+
 QMap<QString, QByteArray> ReadFolder(const QString& folder)
 {
     QMap<QString, QByteArray> files;

@@ -85,6 +85,11 @@ Publication PublishFile(const QString& path, const QByteArray& bytes, const Rena
 
 bool FileHolds(const QString& path, const QByteArray& bytes);
 
+// Takes a file that waits in its folder out of it: renamed, never over another file, to
+// "<name>.annullata" (a name no reader of the folder takes up), then removed. False when it was not
+// there to take: gone, held open, or the look failed. A reader that opened it before keeps what it read.
+bool WithdrawFile(const QString& path);
+
 // The files of a folder (not its sub-folders), by name: small ones only, as the user guide's page
 // and pictures are. Empty when the folder cannot be read.
 QMap<QString, QByteArray> ReadFolder(const QString& folder);

@@ -79,6 +79,11 @@ bool Host::fileHolds(const QString& path, const QByteArray& bytes) const
     return FileHolds(path, bytes);
 }
 
+bool Host::withdrawFile(const QString& path) const
+{
+    return WithdrawFile(path);
+}
+
 std::optional<FileStatus> Host::fileStatusWithin(const QString& path, int ms) const
 {
     return LookWithin<FileStatus>(m_startUpLooks, ms, [this, path] { return fileStatus(path); });

@@ -49,6 +49,7 @@ public:
                            TextIn textIn = TextIn::CodePage) const;
     virtual Publication publishFile(const QString& path, const QByteArray& bytes) const;
     virtual bool fileHolds(const QString& path, const QByteArray& bytes) const;
+    virtual bool withdrawFile(const QString& path) const;
 
     // For start-up, when the window may wait for a share, but not for long: the status looked up
     // on a worker of the host's own and waited for at most ms; nothing when it did not answer.

@@ -20,6 +20,11 @@ QString FolderOf(const QString& path)
 // briefly. The rename that refuses an existing job stays the last word. Once the job is out, what
 // lies at the log's path is read again: a log there then, even one absent a moment before, is not
 // this job's.
+//
+// Another request of the name may get in between the checks and the rename: a .wip stamped before
+// this job was written, or a log written since the read before, is surely another's. Under a shared
+// name this request's log would overwrite theirs and could not be told from it, so while the server
+// has not taken the job it is taken back and the next name tried.
 Publishing TryName(const Sending& sending, const QString& name, const Host& host, QThreadPool& reads)
 {
     constexpr qint64 hour = 3600 * 1000;
@@ -52,13 +57,16 @@ Publishing TryName(const Sending& sending, const QString& name, const Host& host
     request.wipBefore = !wipThen.notThere();
     // A read that hung holds the reads' one thread; the first tick learns instead.
     const WatchedRequest look = request;
-    if (const auto after = earlier ? LookWithin<FileStatus>(reads, kLogReadMs, [look, &host] { return LogStatus(look, host); })
-                                   : std::nullopt) {
-        if (after->isFile)
-            request.baseline = WatchedRequest::LogThere, request.BaselineModified = after->modified;
-        else if (after->absent())
-            request.baseline = WatchedRequest::NoLog;
-    }
+    const auto after = earlier ? LookWithin<FileStatus>(reads, kLogReadMs, [look, &host] { return LogStatus(look, host); })
+                               : std::nullopt;
+    if (after && after->isFile)
+        request.baseline = WatchedRequest::LogThere, request.BaselineModified = after->modified;
+    else if (after && after->absent())
+        request.baseline = WatchedRequest::NoLog;
+    const bool othersWip = wipThen.isFile && request.Job.isFile && wipThen.modified < request.Job.modified;
+    const bool othersLog = after && after->isFile && after->modified > host.msecsSinceEpoch() - hour;
+    if (!waiting && (othersWip || othersLog) && host.withdrawFile(request.JobFilePath))
+        publishing.taken = true;
     return publishing;
 }
 

@@ -61,9 +61,8 @@ Marks LookForMarks(const WatchedRequest& request, const Host& host, int& calls, 
     if (marks.wip.isFile) {
         // The first sight of the server at work, with nothing known yet of what lies at the log's
         // path: what is there now is not what the server will write.
-        const bool ours = !request.wipBefore || (request.Job.isFile && marks.wip.modified > request.Job.modified);
-        if (ours && !request.WipGoneAt && (!request.wipSeen || request.wipBefore)
-            && (request.wipBefore || request.baseline == WatchedRequest::NotSeen)) {
+        if (!request.wipSeen && !request.wipBefore && !request.WipGoneAt
+            && request.baseline == WatchedRequest::NotSeen) {
             marks.log = look(request.LogFilePath);
             if (marks.log.notThere() && !marks.log.folderSeen)
                 marks.log.folderSeen = there(request.OutputRoot);
@@ -100,10 +99,6 @@ Seen Learn(WatchedRequest& request, const Marks& marks, qint64 now, qint64 ended
     if (marks.wip.unknown)
         return Seen::Nothing;
     if (marks.wip.isFile) {
-        // The .wip and the job lie in one folder, stamped by one clock: one made after the job is this
-        // request's, and what lies at the log's path now is the baseline again.
-        if (request.wipBefore && request.Job.isFile && marks.wip.modified > request.Job.modified)
-            request.wipBefore = false, request.baseline = WatchedRequest::NotSeen, request.Job = {};
         if (request.WipGoneAt || request.wipBefore)
             return Seen::Nothing;
         request.wipSeen = true;
