@@ -4,7 +4,6 @@
 #include <QRandomGenerator>
 
 #include <cmath>
-#include <condition_variable>
 #include <mutex>
 #include <optional>
 
@@ -42,11 +41,9 @@ public:
     qint64 now = kDay0 + 45678000;
     int publications = 0;
     mutable std::atomic<int> calls{0};
-    // A send's steps, held one by one while holding.
-    std::mutex hookMutex;
-    std::condition_variable hookMoved;
+    // A send's steps, held one by one while holding: a step told on held goes on at go.
     std::atomic<bool> holding{false};
-    bool held = false, release = false;
+    QSemaphore held, go;
 
     QString root() const { return oneVolume ? "y:\\Uscita" : "z:"; }
     int secondsSinceMidnight() const override { return int((clock() - kDay0) / 1000 % 86400); }
@@ -160,14 +157,11 @@ public:
     }
     void hook()
     {
-        std::unique_lock lock(hookMutex);
         if (!holding)
             return;
-        held = true;
-        hookMoved.notify_all();
+        held.release();
         QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);   // wakes the test
-        hookMoved.wait(lock, [&] { return release || !holding; });
-        held = release = false;
+        go.acquire();
     }
 
 private:
@@ -224,11 +218,9 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QStringList* 
                 QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
         }
     };
-    const auto heldOrDone = [&] { return (std::lock_guard(host.hookMutex), host.held && !host.release) || !request.writing(); };
-    const auto letGo = [&] {
-        (std::lock_guard(host.hookMutex), host.holding = false), host.hookMoved.notify_all();
-        settle([&] { return !request.writing(); });
-    };
+    const auto heldOrDone = [&] { return host.held.available() || !request.writing(); };
+    const auto goOn = [&] { return host.held.tryAcquire() && (host.go.release(), true); };   // the held step, if any
+    const auto letGo = [&] { host.holding = false, settle([&] { return goOn(), !request.writing(); }); };
     std::optional<QString> wrong;
     const auto check = [&](const QString& when) {
         const StatusName seen = Shown(&status);
@@ -262,8 +254,7 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QStringList* 
             if (shown)
                 *shown << status.text();
         } else if (code == '/') {   // the send on to its next step, or to its end
-            (std::lock_guard(host.hookMutex), host.release = host.held), host.hookMoved.notify_all();
-            settle(heldOrDone);
+            goOn(), settle(heldOrDone);
         } else if (code == 'C') {
             ++presses, host.holding = true;
             if (request.send(s, {"a.dxf"}))

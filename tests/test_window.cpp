@@ -6,9 +6,8 @@
 #endif
 
 // A share as a workstation mounts it on an empty folder: away, the folder is left empty, on the volume of the folder
-// that holds it, and every look under it answers "not there". Where the test may mount (as root), the share's disk
-// is a tmpfs of its own, bound onto the mount point; elsewhere the folder is swapped for an empty one by renames,
-// which a mount point itself cannot be told from (bound says which).
+// that holds it, and every look under it answers "not there". The share's disk is a tmpfs of its own, bound onto the
+// mount point, where the test may mount (as root).
 struct Share {
     const QString point, disk = point + ".disco";
     bool bound = false;
@@ -18,34 +17,21 @@ struct Share {
     {
         QDir().mkpath(disk), QDir().mkpath(point);
 #ifdef Q_OS_LINUX
-        bound = ::mount("kivra", QFile::encodeName(disk), "tmpfs", 0, nullptr) == 0;
+        bound = ::mount("kivra", QFile::encodeName(disk), "tmpfs", 0, nullptr) == 0 && back();
 #endif
-        back();
     }
+#ifdef Q_OS_LINUX
     ~Share()
     {
-        away();
-#ifdef Q_OS_LINUX
-        if (bound)
-            ::umount2(QFile::encodeName(disk), MNT_DETACH);
-#endif
+        while (::umount2(QFile::encodeName(point), MNT_DETACH) == 0) {}   // a share back twice is bound twice
+        ::umount2(QFile::encodeName(disk), MNT_DETACH);
     }
-    void back()
-    {
-#ifdef Q_OS_LINUX
-        if (bound && ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0)
-            return;
+    bool back() { return ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0; }
+    void away() { ::umount2(QFile::encodeName(point), MNT_DETACH); }
+#else
+    bool back() { return false; }
+    void away() {}
 #endif
-        QDir().rmdir(point), QDir().rename(disk, point);
-    }
-    void away()
-    {
-#ifdef Q_OS_LINUX
-        if (bound)
-            return void(::umount2(QFile::encodeName(point), MNT_DETACH));
-#endif
-        QDir().rename(point, disk), QDir().mkpath(point);
-    }
 };
 
 // The window on real folders: a program folder with the settings file, requests, an output root.
@@ -179,10 +165,8 @@ private slots:
         QTest::addColumn<QString>("root");   // below the output share's mount point, or the mount point
         QTest::addColumn<QString>("whileSending");   // what the output root does while the job goes out
         QTest::addColumn<int>("logAge");   // of the earlier log, in minutes
-        QTest::newRow("away after sending") << "/Uscita" << "" << 24 * 60;
         QTest::newRow("away while sending") << "/Uscita" << "away" << 24 * 60;
         QTest::newRow("the mount point, away after sending") << "" << "" << 24 * 60;
-        QTest::newRow("the mount point, away while sending") << "" << "away" << 24 * 60;
         QTest::newRow("the mount point failing while sending") << "" << "failing" << 5;
     }
     void sharesAway()
@@ -192,7 +176,7 @@ private slots:
         QFETCH(int, logAge);
         QTemporaryDir dir;
         Share requests(dir.filePath("y")), output(dir.filePath("z"));
-        if (root.isEmpty() && !output.bound)
+        if (!requests.bound || !output.bound)
             QSKIP("a mount point of its own needs root");
         QDir().mkpath(requests.point + "/Richieste"), QDir().mkpath(output.point + root);
         start(QString("JobFileDir=%1\\Richieste\nDXFOutDirRoot=%2")
