@@ -85,11 +85,12 @@ public:
 
     bool withdrawFile(const QString& path) const override
     {
+        auto* self = const_cast<ModelHost*>(this);
         std::lock_guard lock(m);
-        const bool there = requests == Up && disk.contains(key(path));
-        if (there)
-            const_cast<ModelHost*>(this)->disk.remove(key(path)), --const_cast<ModelHost*>(this)->publications;
-        return there;
+        if (requests != Up || !self->disk.remove(key(path)))
+            return false;
+        --self->publications;
+        return true;
     }
 
     void apply(char code)

@@ -207,7 +207,7 @@ private slots:
     }
 
     // The server removes the .wip and no log comes: a minute of looks later the request has ended without one,
-    // magenta, told once; a log that comes after the ten minutes it is still looked at changes nothing.
+    // magenta in the status field, "Conclusa senza log" in its row, told once (the schedule test has the timing).
     void endedWithoutLog()
     {
         start("");
@@ -218,16 +218,11 @@ private slots:
         WriteBytes(f.jobs + "/Z_45678.wip", "");
         QTRY_COMPARE(Shown(status()), Converting);
         QFile::remove(f.jobs + "/Z_45678.wip");
-        QTest::qWait(100);
-        QCOMPARE(Shown(status()), Converting);
+        QTest::qWait(100);   // its going seen before the clock moves on
         host.ahead = 61 * 1000;
         QTRY_COMPARE(Shown(status()), EndedWithoutLog);
         QCOMPARE(w->findChild<QAbstractTableModel*>()->index(0, 4).data(), "Conclusa senza log");   // its row
-        host.ahead = 12 * 60 * 1000;
-        QTest::qWait(100);
-        WriteBytes(f.out + "/Z_45678.log", "log");
-        QTest::qWait(200);
-        QCOMPARE(Shown(status()), EndedWithoutLog);
+        QTest::qWait(100);   // more ticks, told no more
         QCOMPARE(host.told, (QStringList{"attention", "KIVRA_Client: La richiesta Z_45678 si è conclusa senza log: i "
                                                       "disegni potrebbero non essere stati convertiti.\n"
                                              + Native(f.out)}));

@@ -27,7 +27,9 @@ QString FolderOf(const QString& path)
 // has not taken the job it is taken back and the next name tried.
 Publishing TryName(const Sending& sending, const QString& name, const Host& host, QThreadPool& reads)
 {
-    constexpr qint64 hour = 3600 * 1000;
+    const auto withinTheHour = [&host](const FileStatus& log) {
+        return log.isFile && log.modified > host.msecsSinceEpoch() - 3600 * 1000;
+    };
     Publishing publishing;
     WatchedRequest& request = publishing.request = sending.under(name);
     const bool waiting = host.fileStatus(request.JobFilePath).isFile;
@@ -44,7 +46,7 @@ Publishing TryName(const Sending& sending, const QString& name, const Host& host
     });
     if (earlier)
         request.OutputRoot = earlier->first;
-    if (earlier && earlier->second.isFile && earlier->second.modified > host.msecsSinceEpoch() - hour)
+    if (earlier && withinTheHour(earlier->second))
         return publishing.taken = true, publishing;
     if (!waiting) {   // else the same job sent twice: it counts as sent once
         const JobHandOver handedOver = WriteJobFile(request.JobFilePath, sending.bytes, host, publishing.warning);
@@ -64,7 +66,7 @@ Publishing TryName(const Sending& sending, const QString& name, const Host& host
     else if (after && after->absent())
         request.baseline = WatchedRequest::NoLog;
     const bool othersWip = wipThen.isFile && request.Job.isFile && wipThen.modified < request.Job.modified;
-    const bool othersLog = after && after->isFile && after->modified > host.msecsSinceEpoch() - hour;
+    const bool othersLog = after && withinTheHour(*after);
     if (!waiting && (othersWip || othersLog) && host.withdrawFile(request.JobFilePath))
         publishing.taken = true;
     return publishing;
