@@ -20,7 +20,7 @@ public:
     std::atomic<bool> failing{false};
     bool unsafe = false;   // offers no safe hand-over of a file
 
-    QStringList told, opened;   // attention asked, with the notification's text; folders shown
+    QStringList told, opened;   // attention asked, with the notification's text; folders and files shown
     QStringList chosen, choosingIn;   // what the file dialog gives; the folders it started in
 
     ~TestHost() override
@@ -32,6 +32,7 @@ public:
     void askForAttention() override { told << "attention"; }
     void notify(const QString& title, const QString& text) override { told << title + ": " + text; }
     void openFolder(const QString& folder) override { opened << folder; }
+    void openFile(const QString& file) override { opened << file; }
     QStringList chooseDrawings(const QString& folder) override { return choosingIn << folder, chosen; }
     int secondsSinceMidnight() const override { return time; }
     qint64 msecsSinceEpoch() const override { return Host::msecsSinceEpoch() + ahead; }

@@ -12,7 +12,7 @@ class TestRequest : public QObject {
     std::unique_ptr<WiredRequest> wired;
 
     bool convert(const QStringList& drawings) { return SendAndWait(wired->request, s, drawings); }
-    bool convertAt(int second) { return host->time = second, convert({"a"}); }
+    bool convertAt(int second) { return host->time = second, convert({"0"}); }
     bool tick() { return TickAndWait(wired->request, *host); }
     void writeLog(const QString& name, qint64 modified)
     {

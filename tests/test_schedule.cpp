@@ -10,7 +10,7 @@
 // The request owner driven through every sequence of events up to a bound, on a model of the two shares, the
 // conversion server and other workstations, with one oracle: the status field and every row are green only if the
 // server wrote that job's log; a request whose .wip went without a log does not stay "Conversione in corso...";
-// every press ends in a row or a warning; no press sends two jobs; no tick makes more than four file-status calls;
+// every press ends in a row or a warning, or repeats the one just sent; no press sends two jobs; no tick makes more than four file-status calls;
 // the status field shows a status, its colour and caption together.
 //
 // The request folder y:\Richieste lies below its share's mount point /mnt/y; the output root z: is the mount point
@@ -20,9 +20,9 @@
 
 namespace {
 
-const QByteArray kLetters = "T/CRKSELDXWabcdef";
+const QByteArray kLetters = "T/CRAKSELDXWabcdef";
 const char* const kLegend =
-    "T tick, / the send's next step, C Converti, R Azzera lista, K the clock 61 s on, S the server starts on the "
+    "T tick, / the send's next step, C Converti, R Azzera lista, A Annulla richiesta on the newest row, K the clock 61 s on, S the server starts on the "
     "oldest job (.wip made, job taken), E a .wip removed (ours before its log or by a killed server; another's with "
     "its log), L the server writes the log of the job it works on or of a waiting one, D the server drops a job, "
     "X another workstation's log of this second's name made 5 minutes ago, W its .wip, both before a job of ours "
@@ -208,9 +208,11 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QStringList* 
     QObject::connect(&request, &SentRequests::statusChanged, &status, [&](StatusCode code) { SetStatus(&status, code); });
     int presses = 0, warnings = 0;
     QObject::connect(&request, &SentRequests::sendEnded, [&](const QString& warning) { warnings += !warning.isEmpty(); });
+    QObject::connect(&request, &SentRequests::pressRepeated, [&] { ++warnings; });
     SettingsRecord s;
     InitDefaults(s);
     s.JobFileDir = "y:\\Richieste", s.DXFOutDirRoot = host.root();
+    s.WaitTimeout = 60000;   // its job looked for after one K
     const auto settle = [&](const std::function<bool()>& done) {
         while (!done()) {
             if (Windows)   // Wine's loop may sleep through an event posted from another thread
@@ -262,6 +264,10 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QStringList* 
                 settle(heldOrDone);
         } else if (code == 'R') {
             SetStatus(&status, Idle), request.reset();
+        } else if (code == 'A' && request.rowCount() > 0) {
+            letGo();
+            request.withdraw(0);
+            settle([&] { return !request.withdrawing(0); });
         } else {
             host.apply(code);
         }
@@ -293,9 +299,9 @@ bool Redundant(const QByteArray& word)
     char shares[2] = {'a', 'd'};
     for (qsizetype i = 0; i < word.size(); ++i) {
         const char code = word[i];
-        if ((i < first && strchr("T/RKSELD", code)) || (code == '/' && steps-- == 0))
+        if ((i < first && strchr("T/RAKSELD", code)) || (code == '/' && steps-- == 0))
             return true;
-        steps = code == 'C' ? 3 : code == 'T' || code == 'R' ? 0 : steps;
+        steps = code == 'C' ? 3 : code == 'T' || code == 'R' || code == 'A' ? 0 : steps;
         if (code >= 'a' && code <= 'f' && std::exchange(shares[code >= 'd'], code) == code)
             return true;
     }
@@ -340,6 +346,9 @@ private slots:
         QTest::newRow("another's log before our rename") << QByteArray("C/X/TLT") << QStringList{sent, converted, "Z_45679"};
         // Another's .wip that may be ours: followed, never green on their log.
         QTest::newRow("another's .wip after our write") << QByteArray("C/W/TETLT") << QStringList{sent, sent, converted, "Z_45678"};
+        QTest::newRow("a press repeated at once") << QByteArray("CTCT") << QStringList{sent, sent, "Z_45678"};
+        QTest::newRow("withdrawn while waiting") << QByteArray("CTATST") << QStringList{sent, IdleCaption, IdleCaption, ""};
+        QTest::newRow("withdrawn once taken") << QByteArray("CTSATLT") << QStringList{sent, converting, converted, "Z_45678"};
     }
     void sequences()
     {

@@ -23,14 +23,23 @@ struct Share {
 #ifdef Q_OS_LINUX
     ~Share()
     {
-        while (::umount2(QFile::encodeName(point), MNT_DETACH) == 0) {}   // a share back twice is bound twice
+        while (::umount2(QFile::encodeName(point), MNT_DETACH) == 0) { }   // a share back twice is bound twice
         ::umount2(QFile::encodeName(disk), MNT_DETACH);
     }
-    bool back() { return ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0; }
-    void away() { ::umount2(QFile::encodeName(point), MNT_DETACH); }
+    bool back()
+    {
+        return ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0;
+    }
+    void away()
+    {
+        ::umount2(QFile::encodeName(point), MNT_DETACH);
+    }
 #else
-    bool back() { return false; }
-    void away() {}
+    bool back()
+    {
+        return false;
+    }
+    void away() { }
 #endif
 };
 
@@ -56,7 +65,7 @@ class TestWindow : public QObject {
             WriteBytes(m_program + "/kivra_client.ini",
                        ("JobFileDir=" + Native(f.jobs) + "\nDXFOutDirRoot=" + Native(f.out) + "\n").toUtf8() + ini);
         host.warnings.clear(), host.told.clear(), host.opened.clear();
-        host.ahead = 0, host.failing = false, host.badShare.clear();
+        host.ahead = 0, host.failing = false, host.badShare.clear(), host.time = 45678;
         w = std::make_unique<frmClient>(s, host, Native(m_program));
     }
     void showActive()
@@ -146,11 +155,12 @@ private slots:
         auto* requests = Control<QTableView>(*w, "Requests");
         QVERIFY(QTest::qWaitForWindowActive(requests->window()));
         QCOMPARE(QApplication::focusWidget(), requests);
-        QTRY_COMPARE(requests->currentIndex().siblingAtColumn(4).data(), "Conversione in corso...");
+        QTRY_COMPARE(requests->currentIndex().siblingAtColumn(SentRequests::StateColumn).data(),
+                     "Conversione in corso...");
         QCOMPARE(Shown(status()), Idle);
         QCOMPARE(list()->count(), 0);
         QFile::remove(f.jobs + "/Z_45678.wip"), WriteBytes(f.out + "/Z_45678.log", "");
-        QTRY_COMPARE(requests->currentIndex().siblingAtColumn(4).data(), "File convertiti.");
+        QTRY_COMPARE(requests->currentIndex().siblingAtColumn(SentRequests::StateColumn).data(), "File convertiti.");
         QTest::keyClick(requests, Qt::Key_Return);   // "Apri cartella" from the finished row
         QCOMPARE(host.opened, QStringList{Native(f.out)});
     }
@@ -165,9 +175,12 @@ private slots:
         QTest::addColumn<QString>("root");   // below the output share's mount point, or the mount point
         QTest::addColumn<QString>("whileSending");   // what the output root does while the job goes out
         QTest::addColumn<int>("logAge");   // of the earlier log, in minutes
-        QTest::newRow("away while sending") << "/Uscita" << "away" << 24 * 60;
-        QTest::newRow("the mount point, away after sending") << "" << "" << 24 * 60;
-        QTest::newRow("the mount point failing while sending") << "" << "failing" << 5;
+        QTest::newRow("away while sending") << "/Uscita"
+                                            << "away" << 24 * 60;
+        QTest::newRow("the mount point, away after sending") << ""
+                                                             << "" << 24 * 60;
+        QTest::newRow("the mount point failing while sending") << ""
+                                                               << "failing" << 5;
     }
     void sharesAway()
     {
@@ -221,11 +234,14 @@ private slots:
         QTest::qWait(100);   // its going seen before the clock moves on
         host.ahead = 61 * 1000;
         QTRY_COMPARE(Shown(status()), EndedWithoutLog);
-        QCOMPARE(w->findChild<QAbstractTableModel*>()->index(0, 4).data(), "Conclusa senza log");   // its row
+        QCOMPARE(w->findChild<QAbstractTableModel*>()->index(0, SentRequests::StateColumn).data(),
+                 "Conclusa senza log");   // its row
         QTest::qWait(100);   // more ticks, told no more
-        QCOMPARE(host.told, (QStringList{"attention", "KIVRA_Client: La richiesta Z_45678 si è conclusa senza log: i "
-                                                      "disegni potrebbero non essere stati convertiti.\n"
-                                             + Native(f.out)}));
+        QCOMPARE(host.told,
+                 (QStringList{"attention",
+                              "KIVRA_Client: La richiesta Z_45678 si è conclusa senza log: i "
+                              "disegni potrebbero non essere stati convertiti.\n"
+                                  + Native(f.out)}));
     }
 
     // Closing while a write hangs: after a brief wait, one warning says it may not have gone.
@@ -258,10 +274,90 @@ private slots:
         done();
         QCOMPARE(host.told, (QStringList{"attention", "KIVRA_Client: File convertiti.\n" + Native(f.out)}));
         host.unsafe = true, ++host.time;
+        list()->addPaths({"b"});
         convert()->click();   // a job that cannot go
         QTRY_COMPARE(Shown(status()), Converted);   // the first request again
         host.unsafe = false;
         QCOMPARE(host.told.mid(2), (QStringList{"attention", "KIVRA_Client: " + host.warnings.last()}));
+        host.told.clear(), ++host.time;
+        showActive();
+        done();
+        QCOMPARE(host.told, QStringList{});
+    }
+
+    // "Richieste inviate" on what was sent. A second press at once sends nothing. "Annulla richiesta" (Canc) takes
+    // back a job the server has not taken, the status field going idle, and refuses one it has. "Invia di nuovo"
+    // sends the same job again, its new row chosen. Once it is done, "Apri log" and "Apri cartella" come on.
+    void requestsWindow()
+    {
+        start("");
+        timer()->stop();
+        list()->addPaths({"a", "b"});
+        showActive();
+        convert()->click();
+        QTRY_VERIFY(convert()->isEnabled());
+        const QByteArray job = ReadBytes(f.jobs + "/Z_45678.job");
+        ++host.time;
+        convert()->click();   // a double click's second press
+        QTest::qWait(50);
+        QCOMPARE(f.inRequestFolder(), QStringList{"Z_45678.job"});
+        key(Qt::Key_R, Qt::ControlModifier);
+        auto* table = Control<QTableView>(*w, "Requests");
+        QVERIFY(QTest::qWaitForWindowActive(table->window()));
+        const auto cell = [&](int column, int role = Qt::DisplayRole) {
+            return table->currentIndex().siblingAtColumn(column).data(role);
+        };
+        QCOMPARE(cell(SentRequests::FormatColumn), "DXF");
+        QCOMPARE(cell(SentRequests::NameColumn, Qt::ToolTipRole), "a\nb");
+        QTest::keyClick(table, Qt::Key_Delete);
+        QTRY_COMPARE(cell(SentRequests::StateColumn), "Annullata");
+        QCOMPARE(f.inRequestFolder(), QStringList{});
+        QCOMPARE(Shown(status()), Idle);
+        QTest::keyClick(table, Qt::Key_I, Qt::ControlModifier | Qt::ShiftModifier);
+        QTRY_COMPARE(table->model()->rowCount(), 2);
+        QCOMPARE(table->currentIndex().row(), 0);
+        QCOMPARE(ReadBytes(f.jobs + "/Z_45679.job"), job);
+        QCOMPARE(Shown(status()), RequestSent);
+        WriteBytes(f.jobs + "/Z_45679.wip", "");
+        QTest::keyClick(table, Qt::Key_Delete);
+        QTRY_COMPARE(host.warnings, QStringList{"La richiesta Z_45679 è già in lavorazione: non può essere annullata"});
+        QCOMPARE(f.inRequestFolder(), (QStringList{"Z_45679.job", "Z_45679.wip"}));
+        const auto button = [&](const QString& text) {
+            for (auto* b : table->window()->findChildren<QPushButton*>())
+                if (b->text() == text)
+                    return b;
+            qFatal("no button %s", qPrintable(text));
+        };
+        QVERIFY(!button("Apri log")->isEnabled());
+        QFile::remove(f.jobs + "/Z_45679.wip"), QFile::remove(f.jobs + "/Z_45679.job");
+        WriteBytes(f.out + "/Z_45679.log", "");
+        timer()->start(10);
+        QTRY_COMPARE(cell(SentRequests::StateColumn), "File convertiti.");
+        QVERIFY(button("Apri log")->isEnabled() && button("Apri cartella")->isEnabled());
+        button("Apri log")->click();
+        QTest::keyClick(table, Qt::Key_Return);
+        QCOMPARE(host.opened, (QStringList{Native(f.out) + "\\Z_45679.log", Native(f.out)}));
+    }
+
+    // A server that shows no sign: past WaitTimeout, with its job still waiting, the row says for how long, the user is
+    // told once, and the status field stays as it is.
+    void serverSilent()
+    {
+        start("");
+        s.WaitTimeout = 1;
+        list()->addPaths({"a"});
+        convert()->click();
+        QTRY_VERIFY(convert()->isEnabled());
+        timer()->start(10);
+        auto* requests = w->findChild<SentRequests*>();
+        QTRY_COMPARE(requests->index(0, SentRequests::StateColumn).data(), "In attesa del server da 1 min");
+        host.ahead = 3 * 60000;
+        QTRY_COMPARE(requests->index(0, SentRequests::StateColumn).data(), "In attesa del server da 3 min");
+        const QString sent = QDateTime::fromMSecsSinceEpoch(requests->request(0).SentAt).toString("HH:mm");
+        QCOMPARE(
+            host.told,
+            QStringList{"KIVRA_Client: Nessun segno dal server per la richiesta Z_45678 (inviata alle " + sent + ")"});
+        QCOMPARE(Shown(status()), RequestSent);
     }
 
     // "Apri cartella" opens the folder "Percorso" shows, and is greyed while that folder is not

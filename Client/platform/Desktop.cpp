@@ -67,12 +67,12 @@ void ShowNotification(const QString& title, const QString& text)
     QTimer::singleShot(15000, tray, &QSystemTrayIcon::hide);
 }
 
-void ShowInFileManager(const QString& hostFolder)
+void OpenOnDesktop(const QString& hostPath)
 {
     // A process of its own, never waited for: the file manager may hang on a share for as long as
     // the share does, and Qt's own way waits for the shell on the GUI thread on Windows.
-    // Made absolute without a look at the share, so that no folder name is taken for an option.
-    const QString folder = QDir::toNativeSeparators(QDir().absoluteFilePath(hostFolder));
+    // Made absolute without a look at the share, so that no name is taken for an option.
+    const QString folder = QDir::toNativeSeparators(QDir().absoluteFilePath(hostPath));
 #ifdef Q_OS_WIN
     QProcess::startDetached(QStringLiteral("explorer.exe"), {folder});
 #else

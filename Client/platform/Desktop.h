@@ -20,8 +20,8 @@ void AskForAttention(QWidget* window);
 // A notification, where the desktop offers them.
 void ShowNotification(const QString& title, const QString& text);
 
-// A folder (a host path) in the desktop's file manager.
-void ShowInFileManager(const QString& hostFolder);
+// A folder (a host path) in the desktop's file manager, or a file in the program it opens with.
+void OpenOnDesktop(const QString& hostPath);
 
 // Drawings chosen by the user in a file dialog over parent, starting in folder (a host path); none
 // when the dialog was cancelled. The dialog is modal and the user's own doing: the one place where

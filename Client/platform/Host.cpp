@@ -30,7 +30,12 @@ void Host::notify(const QString& title, const QString& text)
 
 void Host::openFolder(const QString& folder)
 {
-    ShowInFileManager(HostPath(folder));
+    OpenOnDesktop(HostPath(folder));
+}
+
+void Host::openFile(const QString& file)
+{
+    OpenOnDesktop(HostPath(file));
 }
 
 QStringList Host::chooseDrawings(const QString& folder)

@@ -33,6 +33,8 @@ public:
     virtual void notify(const QString& title, const QString& text);
     // The folder (Windows-style) in the desktop's file manager.
     virtual void openFolder(const QString& folder);
+    // The file (Windows-style) in the program the desktop opens it with.
+    virtual void openFile(const QString& file);
     // Drawings the user chooses in a file dialog that starts in folder (a host path): full host paths.
     virtual QStringList chooseDrawings(const QString& folder);
     virtual int secondsSinceMidnight() const;

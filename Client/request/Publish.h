@@ -16,6 +16,7 @@ struct Sending {
     ShareFolder requestFolder, outputRoot;
     QByteArray bytes;
     qint64 sentAt = 0;
+    qint64 waitTimeout = 0;   // ms with no sign of the server before the job is looked for
 
     QString jobPath(const QString& name) const { return requestFolder.path + QLatin1Char('\\') + name + jobExt; }
     WatchedRequest under(const QString& name) const

@@ -44,9 +44,10 @@ void SentRequests::watchFolders(const QString& requestFolder, const QString& out
         const auto [requests, output] = watcher->result();
         learn(requests), learn(output);
     });
-    watcher->setFuture(QtConcurrent::run(&m_looks, [folders = std::pair(m_requestFolder, m_outputRoot), &host = m_host] {
-        return std::pair(SeeMountPoint(folders.first, host), SeeMountPoint(folders.second, host));
-    }));
+    watcher->setFuture(
+        QtConcurrent::run(&m_looks, [folders = std::pair(m_requestFolder, m_outputRoot), &host = m_host] {
+            return std::pair(SeeMountPoint(folders.first, host), SeeMountPoint(folders.second, host));
+        }));
 }
 
 // What a look at a configured folder saw of it; a mount point, once seen, stays one.
@@ -67,7 +68,6 @@ ShareFolder SentRequests::known(const QString& folder) const
 
 bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
 {
-    emit statusChanged(RequestSent);
     Sending sending{s.JobExt,
                     s.WipExt,
                     s.LogExt,
@@ -75,19 +75,44 @@ bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
                     known(s.JobFileDir),
                     known(s.DXFOutDirRoot),
                     {},
-                    0};
+                    0,
+                    s.WaitTimeout};
     const QString refusal = JobBytes(s, drawings, sending.bytes);
+    if (refusal.isEmpty() && m_last.id && m_last.resets == m_resets && m_last.bytes == sending.bytes
+        && m_host.monotonicMs() - m_last.at < 1000) {
+        emit pressRepeated(rowOf(m_last.id));
+        return false;
+    }
+    emit statusChanged(RequestSent);
     if (!refusal.isEmpty()) {
         tell(refusal, true);
         return false;
     }
-    sending.sentAt = m_host.msecsSinceEpoch();
+    publish(sending, drawings, s.DXFDWGmode, s);
+    return true;
+}
 
+bool SentRequests::sendAgain(int at, SettingsRecord& s)
+{
+    if (m_writing)
+        return false;
+    const Row& row = m_rows[at];
+    Sending sending = row.sent;
+    for (ShareFolder* folder : {&sending.requestFolder, &sending.outputRoot})
+        *folder = known(folder->path);
+    emit statusChanged(RequestSent);
+    publish(sending, row.drawings, row.format, s);
+    return true;
+}
+
+void SentRequests::publish(const Sending& what, const QStringList& drawings, const QString& format, SettingsRecord& s)
+{
+    Sending sending = what;
+    sending.sentAt = m_host.msecsSinceEpoch();
     m_writing = true;
     m_writingName = RequestName(m_host.secondsSinceMidnight());
     m_cancelled = std::make_shared<std::atomic<bool>>(false);
     const quint64 resets = m_resets;
-    const int count = int(drawings.size());
     auto* watcher = new QFutureWatcher<Publishing>(this);
     connect(watcher, &QFutureWatcherBase::finished, this, [=, &s] {
         watcher->deleteLater();
@@ -101,8 +126,11 @@ bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
         }
         // Followed in any case; the status field follows it unless the user reset it meanwhile.
         beginInsertRows({}, 0, 0);
-        m_rows.prepend({m_nextId++, published.request, count, RequestSent, 0});
+        Row row{m_nextId++, published.request, sending, drawings, format};
+        row.jobLookAt = sending.sentAt + sending.waitTimeout;
+        m_rows.prepend(row);
         endInsertRows();
+        m_last = {row.id, sending.bytes, m_host.monotonicMs(), m_resets};
         if (current) {
             s.JobFilePath = published.request.JobFilePath;
             m_current = true;
@@ -111,7 +139,67 @@ bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
     });
     watcher->setFuture(QtConcurrent::run(&m_writes, PublishUnderAFreeName, sending, std::cref(m_host),
                                          std::ref(m_earlierReads), m_timing.nameWait, m_cancelled));
-    return true;
+}
+
+bool SentRequests::withdrawable(int row) const
+{
+    const Row& r = m_rows[row];
+    return r.state == RequestSent && !r.withdrawnAt && !r.withdrawing && !r.takenAnyway;
+}
+
+// Nothing is ever renamed back: a server that took the job in that instant is seen at its marks.
+void SentRequests::withdraw(int at)
+{
+    if (at < 0 || at >= m_rows.size() || !withdrawable(at))
+        return;
+    enum Withdrawal {
+        Withdrawn,
+        Taken,
+        NoAnswer
+    };
+    Row& row = m_rows[at];
+    row.withdrawing = true;
+    emit dataChanged(index(at, StateColumn), index(at, StateColumn));
+    const quint64 id = row.id;
+    auto* watcher = new QFutureWatcher<Withdrawal>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, id] {
+        watcher->deleteLater();
+        const int at = rowOf(id);
+        Row& row = m_rows[at];
+        row.withdrawing = false;
+        row.withdrawnAt = watcher->result() == Withdrawn ? m_host.msecsSinceEpoch() : 0;
+        emit dataChanged(index(at, StateColumn), index(at, StateColumn));
+        if (row.withdrawnAt) {
+            if (at == currentRow()) {   // as after a reset
+                m_current = false;
+                if (!m_writing)
+                    emit statusChanged(Idle);
+            }
+            return;
+        }
+        emit withdrawalRefused(
+            QStringLiteral("La richiesta ") + row.request.Name
+            + (watcher->result() == Taken
+                   ? QStringLiteral(" è già in lavorazione: non può essere annullata")
+                   : QStringLiteral(" non è stata annullata: la cartella delle richieste non risponde.")));
+    });
+    watcher->setFuture(QtConcurrent::run(&m_writes, [request = row.request, &host = m_host] {
+        // Another request's .wip of the name, there as the job went out, says nothing of this one.
+        const FileStatus wip = request.wipBefore ? FileStatus{} : host.fileStatus(request.WipFilePath);
+        if (wip.isFile)
+            return Taken;
+        if (!wip.unknown && host.withdrawFile(request.JobFilePath))
+            return Withdrawn;
+        return wip.unknown || host.fileStatus(request.JobFilePath).unknown ? NoAnswer : Taken;
+    }));
+}
+
+int SentRequests::rowOf(quint64 id) const
+{
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].id == id)
+            return i;
+    return -1;
 }
 
 void SentRequests::giveUp()
@@ -138,6 +226,8 @@ void SentRequests::reset()
 
 bool SentRequests::followed(const Row& row, qint64 now) const
 {
+    if (row.withdrawnAt && !row.takenAnyway)
+        return now - row.withdrawnAt < m_timing.withdrawnWatch;
     return row.state != Converted && (row.state != EndedWithoutLog || now - row.endedAt < m_timing.lateLog);
 }
 
@@ -169,7 +259,17 @@ void SentRequests::tick()
         if (followed(row, now) && (!next || (row.id < m_turn && next->id >= m_turn)))
             next = &row;
     }
-    if (next) {
+    // The oldest request whose job is due to be looked for, with no sign of the server yet, takes
+    // the earlier request's turn: one call after the current request's.
+    const Row* silent = nullptr;
+    for (const Row& row : m_rows)
+        if (row.state == RequestSent && !row.withdrawnAt && row.jobLookAt && now >= row.jobLookAt)
+            silent = &row;
+    if (silent) {
+        Look job = look(*silent);
+        job.forJob = true;
+        looks.append(job);
+    } else if (next) {
         // First every other tick, so that a rare step of its own (a third call) is never starved by
         // the current request's two.
         m_earlierFirst = !m_earlierFirst;
@@ -181,8 +281,12 @@ void SentRequests::tick()
     m_looking = true;
     m_look.setFuture(QtConcurrent::run(&m_looks, [looks, &host = m_host]() mutable {
         int calls = kCallsATick;
-        for (Look& look : looks)
-            look.marks = LookForMarks(look.request, host, calls, look.endingDue);
+        for (Look& look : looks) {
+            if (!look.forJob)
+                look.marks = LookForMarks(look.request, host, calls, look.endingDue);
+            else if (calls > 0)
+                --calls, look.job = host.fileStatus(look.request.JobFilePath);
+        }
         return looks;
     }));
 }
@@ -204,6 +308,8 @@ void SentRequests::apply(const Look& look)
 {
     const auto found = std::find_if(m_rows.begin(), m_rows.end(), [&](const Row& row) { return row.id == look.id; });
     Row& row = *found;
+    if (look.forJob)
+        return noteJob(row, look.job, m_host.msecsSinceEpoch());
     const bool showing = found == m_rows.begin() && m_current && !m_writing && !m_telling;
     if (row.state == Converted) {   // looked at still, as the watcher always has, and shown again
         if (showing)
@@ -224,6 +330,7 @@ void SentRequests::apply(const Look& look)
     }
     if (row.state != state) {
         row.state = state;
+        row.takenAnyway = row.withdrawnAt != 0;
         const int at = int(found - m_rows.begin());
         emit dataChanged(index(at, StateColumn), index(at, StateColumn));
         if (state == Converted || state == EndedWithoutLog)
@@ -231,6 +338,45 @@ void SentRequests::apply(const Look& look)
     }
     if (showing)
         emit statusChanged(state);
+}
+
+// A job still there, with no .wip and no log of it: the server shows no sign. Gone: it was taken.
+void SentRequests::noteJob(Row& row, const FileStatus& job, qint64 now)
+{
+    row.jobLookAt = now + m_timing.silentLook;
+    if (job.unknown || row.state != RequestSent || row.withdrawnAt)
+        return;
+    row.silentMinutes = job.isFile ? int(qMax<qint64>(1, (now - row.request.SentAt) / 60000)) : 0;
+    const int at = int(&row - m_rows.data());
+    emit dataChanged(index(at, StateColumn), index(at, StateColumn));
+    if (row.silentMinutes && !std::exchange(row.toldSilent, true))
+        emit serverSilent(row.request);
+}
+
+QString SentRequests::stateText(const Row& row) const
+{
+    if (row.withdrawing || (row.withdrawnAt && !row.takenAnyway))
+        return row.withdrawing ? QStringLiteral("Annullamento...") : QStringLiteral("Annullata");
+    switch (row.state) {
+    case EndedWithoutLog: return QStringLiteral("Conclusa senza log");
+    case RequestSent:
+    case Converting:
+        if (row.takenAnyway)
+            return QStringLiteral("Annullata, ma il server l'aveva già presa");
+        if (row.silentMinutes)
+            return QStringLiteral("In attesa del server da %1 min").arg(row.silentMinutes);
+        break;
+    }
+    return StatusCaption(row.state);
+}
+
+// The first 20 drawings, one a line, as the row's tooltip.
+static QString DrawingsTip(const QStringList& drawings)
+{
+    QString tip = drawings.mid(0, 20).join(QLatin1Char('\n'));
+    if (drawings.size() > 20)
+        tip += QStringLiteral("\ne altri %1").arg(drawings.size() - 20);
+    return tip;
 }
 
 int SentRequests::rowCount(const QModelIndex& parent) const
@@ -255,13 +401,18 @@ QVariant SentRequests::data(const QModelIndex& index, int role) const
         switch (index.column()) {
         case NameColumn: return row.request.Name;
         case SentColumn: return QDateTime::fromMSecsSinceEpoch(row.request.SentAt).toString(QStringLiteral("HH:mm:ss"));
+        case FormatColumn: return row.format;
         case FolderColumn: return HostPath(row.request.OutputFolder);
-        case DrawingsColumn: return row.drawings;
-        default: return row.state == EndedWithoutLog ? QStringLiteral("Conclusa senza log") : StatusCaption(row.state);
+        case DrawingsColumn: return int(row.drawings.size());
+        default: return stateText(row);
         }
-    case Qt::BackgroundRole: return state ? QVariant(StatusColour(row.state)) : QVariant();
+    case Qt::BackgroundRole:
+        return state ? QVariant(StatusColour(row.withdrawnAt && !row.takenAnyway ? StatusCode(Idle) : row.state)) : QVariant();
     case Qt::ForegroundRole: return state ? QVariant(QColor(Qt::black)) : QVariant();
-    case Qt::ToolTipRole: return index.column() == FolderColumn ? HostPath(row.request.OutputFolder) : QVariant();
+    case Qt::ToolTipRole:
+        return index.column() == FolderColumn
+            ? HostPath(row.request.OutputFolder) + QStringLiteral("\n\n") + DrawingsTip(row.drawings)
+            : DrawingsTip(row.drawings);
     default: return {};
     }
 }
@@ -271,6 +422,7 @@ QVariant SentRequests::headerData(int section, Qt::Orientation orientation, int 
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return {};
     static const QStringList titles{QStringLiteral("Richiesta"), QStringLiteral("Inviata alle"),
-                                    QStringLiteral("Cartella"), QStringLiteral("Disegni"), QStringLiteral("Stato")};
+                                    QStringLiteral("Formato"),   QStringLiteral("Cartella"),
+                                    QStringLiteral("Disegni"),   QStringLiteral("Stato")};
     return titles.value(section);
 }

@@ -5,7 +5,7 @@
 // The configuration of the program and the request being prepared; what is watched of a sent
 // request lives with the watcher.
 struct SettingsRecord {
-    qint32 WaitTimeout = 0;   // ms; stored for the server's side, unused here
+    qint32 WaitTimeout = 0;   // ms with no sign of the server before a request's job is looked for
     qint32 StuckConverterTimeout = 0;   // stored only
     QString JobFileDir;   // shared request folder
     QString JobExt;

@@ -14,6 +14,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
@@ -179,8 +180,12 @@ void frmClient::buildControls()
         ComeToFront(m_guide);
     });
     connect(showRequests, &QAction::triggered, this, [this] {
-        if (!m_requestsWindow)
+        if (!m_requestsWindow) {
             m_requestsWindow = new RequestsWindow(*m_request, m_host, this);
+            connect(m_requestsWindow, &RequestsWindow::sendAgain, this, [this](int row) {
+                sendWith([&] { return m_request->sendAgain(row, m_settings); });
+            });
+        }
         ComeToFront(m_requestsWindow);
     });
     lblStatus->installEventFilter(this);
@@ -221,6 +226,21 @@ void frmClient::buildControls()
     connect(Timer1, &QTimer::timeout, this, &frmClient::Timer1_Timer);
     connect(m_request, &SentRequests::statusChanged, this, &frmClient::showStatus);
     connect(m_request, &SentRequests::sendEnded, this, &frmClient::jobEnded);
+    // A press repeated by accident sent nothing: the request it repeats is shown where it is listed.
+    connect(m_request, &SentRequests::pressRepeated, this, [this](int row) {
+        if (m_requestsWindow && m_requestsWindow->isVisible())
+            m_requestsWindow->select(row);
+    });
+    connect(m_request, &SentRequests::withdrawalRefused, this, [this](const QString& warning) {
+        m_host.showWarning(warning);
+    });
+    connect(m_request, &SentRequests::serverSilent, this, [this](const WatchedRequest& request) {
+        m_host.notify(QStringLiteral("KIVRA_Client"),
+                      QStringLiteral("Nessun segno dal server per la richiesta ") + request.Name
+                          + QStringLiteral(" (inviata alle ")
+                          + QDateTime::fromMSecsSinceEpoch(request.SentAt).toString(QStringLiteral("HH:mm"))
+                          + QLatin1Char(')'));
+    });
     // Told once a request, the current one or an earlier one.
     connect(m_request, &SentRequests::requestDone, this, [this](const WatchedRequest& request, StatusCode how) {
         tellElsewhere((how == Converted ? QStringLiteral("File convertiti.\n")
@@ -298,10 +318,15 @@ bool frmClient::eventFilter(QObject* watched, QEvent* event)
 
 void frmClient::CmdOut_Click()
 {
-    // One write at a time: the button comes back when the write has ended, and with it the
-    // keyboard focus that disabling it moved on.
+    sendWith([this] { return m_request->send(m_settings, ListV->paths()); });
+}
+
+// One write at a time: the button comes back when the write has ended, and with it the keyboard
+// focus that disabling it moved on.
+void frmClient::sendWith(const std::function<bool()>& send)
+{
     const bool focused = CmdOut->hasFocus();
-    if (!m_request->send(m_settings, ListV->paths()))
+    if (!send())
         return;
     CmdOut->setEnabled(false);
     m_focusMovedTo = focused ? QApplication::focusWidget() : nullptr;

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
+
 #include "request/Status.h"
 
 class DrawingList;
@@ -70,6 +72,7 @@ private:
 
     void txtFolder_Change(const QString& text);
     void CmdOut_Click();
+    void sendWith(const std::function<bool()>& send);
     void showStatus(StatusCode code);
     void tellElsewhere(const QString& text);
     void jobEnded(const QString& warning);
