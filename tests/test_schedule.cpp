@@ -10,8 +10,8 @@
 // The request owner driven through every sequence of events up to a bound, on a model of the two shares, the
 // conversion server and other workstations, with one oracle: the status field and every row are green only if the
 // server wrote that job's log; a request whose .wip went without a log does not stay "Conversione in corso...";
-// every press ends in a row or a warning, or repeats the one just sent; no press sends two jobs; no tick makes more than four file-status calls;
-// the status field shows a status, its colour and caption together.
+// every press ends in a row or a warning, or repeats the one just sent; no press sends two jobs; no tick makes more
+// than four file-status calls; the status field shows a status, its colour and caption together.
 //
 // The request folder y:\Richieste lies below its share's mount point /mnt/y; the output root z: is the mount point
 // /mnt/z itself, an empty folder on the volume of /mnt while its share is away (or y:\Uscita, on the request
@@ -29,7 +29,11 @@ const char* const kLegend =
     "went out under the name; a b c: the request share answers, fails, is away; d e f: the output root; "
     "Y another's log of our name made after our job went out, tried apart";
 constexpr qint64 kDay0 = 1796083200000;   // a midnight, UTC; workstation and file servers share one clock
-enum Share { Up, Failing, Away };
+enum Share {
+    Up,
+    Failing,
+    Away
+};
 
 class ModelHost : public Host {
 public:
@@ -161,13 +165,17 @@ public:
         if (!holding)
             return;
         held.release();
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [] {}, Qt::QueuedConnection);   // wakes the test
+        QMetaObject::invokeMethod(
+            QCoreApplication::instance(), [] {}, Qt::QueuedConnection);   // wakes the test
         go.acquire();
     }
 
 private:
     qint64 clock() const { return std::lock_guard(m), now; }
-    static QString name(const QString& path) { return path.mid(qMax(path.lastIndexOf('\\'), path.lastIndexOf('/')) + 1).chopped(4); }
+    static QString name(const QString& path)
+    {
+        return path.mid(qMax(path.lastIndexOf('\\'), path.lastIndexOf('/')) + 1).chopped(4);
+    }
     QString key(const QString& path) const
     {
         return (path.startsWith("z:") ? "z/" : "y/") + path.mid(path.lastIndexOf('\\') + 1);
@@ -180,7 +188,9 @@ private:
     {
         const auto folder = [](quint64 device) { return FileStatus{false, true, 0, false, false, device}; };
         const FileStatus unknown{false, false, 0, true}, missing{};
-        const Share share = path.startsWith("z:") ? output : path.startsWith("/mnt") && path != "/mnt/y" ? Up : requests;
+        const Share share = path.startsWith("z:")         ? output
+            : path.startsWith("/mnt") && path != "/mnt/y" ? Up
+                                                          : requests;
         if (share == Failing)
             return unknown;
         if (path == "/mnt")
@@ -205,9 +215,11 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QStringList* 
     QLabel status;
     SetStatus(&status, Idle);
     SentRequests request(host, nullptr, {30000, 60000, 120000});
-    QObject::connect(&request, &SentRequests::statusChanged, &status, [&](StatusCode code) { SetStatus(&status, code); });
+    QObject::connect(&request, &SentRequests::statusChanged, &status,
+                     [&](StatusCode code) { SetStatus(&status, code); });
     int presses = 0, warnings = 0;
-    QObject::connect(&request, &SentRequests::sendEnded, [&](const QString& warning) { warnings += !warning.isEmpty(); });
+    QObject::connect(&request, &SentRequests::sendEnded,
+                     [&](const QString& warning) { warnings += !warning.isEmpty(); });
     QObject::connect(&request, &SentRequests::pressRepeated, [&] { ++warnings; });
     SettingsRecord s;
     InitDefaults(s);
@@ -229,7 +241,8 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QStringList* 
         const StatusName seen = Shown(&status);
         QStringList faults;
         if (seen < 0)
-            faults << QString("the status field shows \"%1\" in %2").arg(status.text(), status.palette().color(QPalette::Window).name());
+            faults << QString("the status field shows \"%1\" in %2")
+                          .arg(status.text(), status.palette().color(QPalette::Window).name());
         if (seen == Converted && !host.logWritten.contains(request.watched().Name))
             faults << "\"File convertiti.\" for " + request.watched().Name + ", whose log the server never wrote";
         for (int row = 0; row < request.rowCount(); ++row)
@@ -336,19 +349,27 @@ private slots:
         QTest::newRow("dropped while sending: another's log, the output root failing")
             << QByteArray("XeCTdTLT") << QStringList{sent, sent, converted, "Z_45678"};
         QTest::newRow("a share that drops")
-            << QByteArray("CTeTdTSTETLT") << QStringList{sent, sent, sent, converting, converting, converted, "Z_45678"};
+            << QByteArray("CTeTdTSTETLT")
+            << QStringList{sent, sent, sent, converting, converting, converted, "Z_45678"};
         QTest::newRow("the .wip removed well before the log")
             << QByteArray("CTSTETKTLT") << QStringList{sent, converting, converting, unknown, converted, "Z_45678"};
-        QTest::newRow("a server killed while working") << QByteArray("CTSTETKTKKTLT")
+        QTest::newRow("a server killed while working")
+            << QByteArray("CTSTETKTKKTLT")
             << QStringList{sent, converting, converting, unknown, unknown, unknown, "Z_45678"};
         // Ours taken back from a name that another request got in the meantime, and sent under the next one.
-        QTest::newRow("another's .wip before our write") << QByteArray("CWTETLT") << QStringList{sent, sent, converted, "Z_45679"};
-        QTest::newRow("another's log before our rename") << QByteArray("C/X/TLT") << QStringList{sent, converted, "Z_45679"};
+        QTest::newRow("another's .wip before our write")
+            << QByteArray("CWTETLT") << QStringList{sent, sent, converted, "Z_45679"};
+        QTest::newRow("another's log before our rename")
+            << QByteArray("C/X/TLT") << QStringList{sent, converted, "Z_45679"};
         // Another's .wip that may be ours: followed, never green on their log.
-        QTest::newRow("another's .wip after our write") << QByteArray("C/W/TETLT") << QStringList{sent, sent, converted, "Z_45678"};
-        QTest::newRow("a press repeated at once") << QByteArray("CTCT") << QStringList{sent, sent, "Z_45678"};
-        QTest::newRow("withdrawn while waiting") << QByteArray("CTATST") << QStringList{sent, IdleCaption, IdleCaption, ""};
-        QTest::newRow("withdrawn once taken") << QByteArray("CTSATLT") << QStringList{sent, converting, converted, "Z_45678"};
+        QTest::newRow("another's .wip after our write")
+            << QByteArray("C/W/TETLT") << QStringList{sent, sent, converted, "Z_45678"};
+        QTest::newRow("a press repeated at once, the job taken")
+            << QByteArray("CTSTCT") << QStringList{sent, converting, converting, "Z_45678"};
+        QTest::newRow("withdrawn while waiting")
+            << QByteArray("CTATST") << QStringList{sent, IdleCaption, IdleCaption, ""};
+        QTest::newRow("withdrawn once taken")
+            << QByteArray("CTSATLT") << QStringList{sent, converting, converted, "Z_45678"};
     }
     void sequences()
     {
@@ -364,7 +385,9 @@ private slots:
     // shortest), on two volumes and on one; KIVRA_SCHEDULE_WORD tries one word alone.
     void everySequence()
     {
-        const int longest = qEnvironmentVariableIsSet("KIVRA_SCHEDULE_LENGTH") ? qEnvironmentVariableIntValue("KIVRA_SCHEDULE_LENGTH") : 4;
+        const int longest = qEnvironmentVariableIsSet("KIVRA_SCHEDULE_LENGTH")
+            ? qEnvironmentVariableIntValue("KIVRA_SCHEDULE_LENGTH")
+            : 4;
         QByteArrayList words;
         if (qEnvironmentVariableIsSet("KIVRA_SCHEDULE_WORD"))
             words << qgetenv("KIVRA_SCHEDULE_WORD");
@@ -389,7 +412,9 @@ private slots:
     // ours without reading it: how often it turns a request green.
     void randomSequences()
     {
-        const int seconds = qEnvironmentVariableIsSet("KIVRA_SCHEDULE_SECONDS") ? qEnvironmentVariableIntValue("KIVRA_SCHEDULE_SECONDS") : 15;
+        const int seconds = qEnvironmentVariableIsSet("KIVRA_SCHEDULE_SECONDS")
+            ? qEnvironmentVariableIntValue("KIVRA_SCHEDULE_SECONDS")
+            : 15;
         QRandomGenerator random(quint32(qEnvironmentVariableIntValue("KIVRA_SCHEDULE_SEED")));
         const auto draw = [&](QByteArray word, int most) {
             for (int i = random.bounded(most); i > 0; --i)
@@ -410,7 +435,8 @@ private slots:
         for (int i = 0; i < 1000; ++i)
             green += Run(draw("CY", 5), random.bounded(2)).has_value();
         qInfo("%d random sequences of up to 7 events in %d s; another's log made after our job went out: "
-              "%d of 1000 sequences end green", runs, seconds, green);
+              "%d of 1000 sequences end green",
+              runs, seconds, green);
     }
 };
 

@@ -337,6 +337,8 @@ private slots:
         button("Apri log")->click();
         QTest::keyClick(table, Qt::Key_Return);
         QCOMPARE(host.opened, (QStringList{Native(f.out) + "\\Z_45679.log", Native(f.out)}));
+        WriteBytes(f.jobs + "/Z_45678.wip", "");   // the server had read the withdrawn job
+        QTRY_COMPARE(table->model()->index(1, SentRequests::StateColumn).data(), "Annullata, ma il server l'aveva già presa");
     }
 
     // A server that shows no sign: past WaitTimeout, with its job still waiting, the row says for how long, the user is

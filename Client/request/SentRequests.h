@@ -68,7 +68,7 @@ public:
     // pressRepeated names the row, and false is returned.
     bool send(SettingsRecord& settings, const QStringList& drawings);
     // "Invia di nuovo": a row's job sent again as a new, current request, as send does, always;
-    // false while a write is out.
+    // false while a write is out, as the window allows one at a time.
     bool sendAgain(int row, SettingsRecord& settings);
     // "Annulla richiesta": the row's job taken out of the request folder on the write worker while the
     // server has not taken it; withdrawalRefused tells when it had.

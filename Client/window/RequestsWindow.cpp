@@ -89,8 +89,6 @@ RequestsWindow::RequestsWindow(SentRequests& requests, Host& host, QWidget* pare
     connect(hide, &QAction::triggered, this, &QWidget::close);
     connect(m_table->selectionModel(), &QItemSelectionModel::currentRowChanged, this, &RequestsWindow::enableActions);
     connect(&requests, &QAbstractItemModel::dataChanged, this, &RequestsWindow::enableActions);
-    connect(&requests, &SentRequests::sendEnded, this, &RequestsWindow::enableActions);   // a write no longer out
-    connect(&requests, &SentRequests::statusChanged, this, &RequestsWindow::enableActions);
     // A new request comes in at the top, and is the one chosen.
     connect(&requests, &QAbstractItemModel::rowsInserted, this, [this] { select(0); });
     select(0);
@@ -126,7 +124,7 @@ void RequestsWindow::enableActions()
     const int row = m_table->currentIndex().row();
     const bool done = row >= 0 && m_requests.done(row);
     m_withdraw->setEnabled(row >= 0 && m_requests.withdrawable(row));
-    m_again->setEnabled(row >= 0 && !m_requests.writing());
+    m_again->setEnabled(row >= 0);
     m_log->setEnabled(done);
     m_open->setEnabled(done);
 }
