@@ -32,6 +32,8 @@ Publishing TryName(const Sending& sending, const QString& name, const Host& host
     };
     Publishing publishing;
     WatchedRequest& request = publishing.request = sending.under(name);
+    if (sending.heldNames.contains(name))
+        return publishing.taken = true, publishing;
     const bool waiting = host.fileStatus(request.JobFilePath).isFile;
     const FileStatus wip = host.fileStatus(request.WipFilePath);   // a look that failed is no absence
     publishing.taken = (waiting && !host.fileHolds(request.JobFilePath, sending.bytes)) || wip.isFile || wip.unknown;

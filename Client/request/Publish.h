@@ -17,6 +17,9 @@ struct Sending {
     QByteArray bytes;
     qint64 sentAt = 0;
     qint64 waitTimeout = 0;   // ms with no sign of the server before the job is looked for
+    // Names of this run's withdrawn requests still watched: a server that read one in that instant
+    // writes its log under that name, so no new job goes out under it meanwhile.
+    QStringList heldNames;
 
     QString jobPath(const QString& name) const { return requestFolder.path + QLatin1Char('\\') + name + jobExt; }
     WatchedRequest under(const QString& name) const
@@ -41,7 +44,8 @@ struct Publishing {
 };
 
 // Runs on a worker: the job goes out under the name of this second or, while another request holds
-// that, of the next free one, for up to waitMs on the host's monotonic clock. A name is held while
+// that, of the next free one, for up to waitMs on the host's monotonic clock. A name is held (besides
+// heldNames) while
 // another request's job waits under it, while the server works on it (a server may take the job out
 // as it starts), or once it is done within the hour. cancelled stops the search before the next name.
 // The configured folders are looked at first, for mount points.

@@ -76,7 +76,8 @@ bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
                     known(s.DXFOutDirRoot),
                     {},
                     0,
-                    s.WaitTimeout};
+                    s.WaitTimeout,
+                    {}};
     const QString refusal = JobBytes(s, drawings, sending.bytes);
     if (refusal.isEmpty() && m_last.id && m_last.resets == m_resets && m_last.bytes == sending.bytes
         && m_host.monotonicMs() - m_last.at < 1000) {
@@ -109,6 +110,9 @@ void SentRequests::publish(const Sending& what, const QStringList& drawings, con
 {
     Sending sending = what;
     sending.sentAt = m_host.msecsSinceEpoch();
+    for (const Row& row : std::as_const(m_rows))
+        if (row.withdrawnAt && !row.takenAnyway && followed(row, sending.sentAt))
+            sending.heldNames << row.request.Name;
     m_writing = true;
     m_writingName = RequestName(m_host.secondsSinceMidnight());
     m_cancelled = std::make_shared<std::atomic<bool>>(false);
@@ -170,6 +174,8 @@ void SentRequests::withdraw(int at)
         row.withdrawnAt = watcher->result() == Withdrawn ? m_host.msecsSinceEpoch() : 0;
         emit dataChanged(index(at, StateColumn), index(at, StateColumn));
         if (row.withdrawnAt) {
+            if (id == m_last.id)   // a press now is no repeat of it
+                m_last = {};
             if (at == currentRow()) {   // as after a reset
                 m_current = false;
                 if (!m_writing)
@@ -407,7 +413,8 @@ QVariant SentRequests::data(const QModelIndex& index, int role) const
         default: return stateText(row);
         }
     case Qt::BackgroundRole:
-        return state ? QVariant(StatusColour(row.withdrawnAt && !row.takenAnyway ? StatusCode(Idle) : row.state)) : QVariant();
+        return state ? QVariant(StatusColour(row.withdrawnAt && !row.takenAnyway ? StatusCode(Idle) : row.state))
+                     : QVariant();
     case Qt::ForegroundRole: return state ? QVariant(QColor(Qt::black)) : QVariant();
     case Qt::ToolTipRole:
         return index.column() == FolderColumn
