@@ -33,6 +33,7 @@ public:
     void notify(const QString& title, const QString& text) override { told << title + ": " + text; }
     void openFolder(const QString& folder) override { opened << folder; }
     void openFile(const QString& file) override { opened << file; }
+    void openLink(const QUrl& link) override { opened << link.toString(); }
     QStringList chooseDrawings(const QString& folder) override { return choosingIn << folder, chosen; }
     int secondsSinceMidnight() const override { return time; }
     qint64 msecsSinceEpoch() const override { return Host::msecsSinceEpoch() + ahead; }

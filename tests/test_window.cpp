@@ -338,7 +338,8 @@ private slots:
         QTest::keyClick(table, Qt::Key_Return);
         QCOMPARE(host.opened, (QStringList{Native(f.out) + "\\Z_45679.log", Native(f.out)}));
         WriteBytes(f.jobs + "/Z_45678.wip", "");   // the server had read the withdrawn job
-        QTRY_COMPARE(table->model()->index(1, SentRequests::StateColumn).data(), "Annullata, ma il server l'aveva già presa");
+        QTRY_COMPARE(table->model()->index(1, SentRequests::StateColumn).data(),
+                     "Annullata, ma il server l'aveva già presa");
     }
 
     // A server that shows no sign: past WaitTimeout, with its job still waiting, the row says for how long, the user is
@@ -360,6 +361,32 @@ private slots:
             host.told,
             QStringList{"KIVRA_Client: Nessun segno dal server per la richiesta Z_45678 (inviata alle " + sent + ")"});
         QCOMPARE(Shown(status()), RequestSent);
+    }
+
+    // The guide's links, as QTextBrowser tells them (it opens none itself, as it would read any file on this thread):
+    // a web one goes to the browser, one to another page of the guide opens it, one to a file elsewhere or to a
+    // folder above does nothing.
+    void guideLinks()
+    {
+        start("");
+        QDir().mkpath(m_program + "/guida");
+        WriteBytes(m_program + "/guida/index.html",
+                   "<a href='https://www.kivra.example/'>a</a> <a href='file:///etc/hostname'>b</a> "
+                   "<a href='../kivra_client.ini'>c</a> <a href='altra.html#fine'>d</a>");
+        WriteBytes(m_program + "/guida/altra.html", "<p>Seconda pagina</p><a name='fine'></a>");
+        showActive();
+        key(Qt::Key_F1);
+        auto* guide = w->findChild<QTextBrowser*>();
+        QTRY_COMPARE(guide->windowTitle(), "Guida di KIVRA_Client");
+        QVERIFY(QTest::qWaitForWindowActive(guide));
+        QVERIFY(!guide->openLinks());
+        for (const char* link : {"https://www.kivra.example/", "file:///etc/hostname", "../kivra_client.ini"}) {
+            emit guide->anchorClicked(QUrl(link));
+            QCOMPARE(guide->toPlainText(), "a b c d");
+        }
+        emit guide->anchorClicked(QUrl("altra.html#fine"));
+        QCOMPARE(guide->toPlainText(), "Seconda pagina");
+        QCOMPARE(host.opened, QStringList{"https://www.kivra.example/"});
     }
 
     // "Apri cartella" opens the folder "Percorso" shows, and is greyed while that folder is not

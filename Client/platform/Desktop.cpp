@@ -9,6 +9,7 @@
 #include <QStyle>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <QUrl>
 #include <QTranslator>
 
 #if QT_CONFIG(xcb)
@@ -67,17 +68,30 @@ void ShowNotification(const QString& title, const QString& text)
     QTimer::singleShot(15000, tray, &QSystemTrayIcon::hide);
 }
 
+namespace {
+
+// A process of its own, never waited for: the file manager may hang on a share for as long as the
+// share does, and Qt's own way waits for the shell on the GUI thread on Windows.
+void OpenDetached(const QString& target)
+{
+#ifdef Q_OS_WIN
+    QProcess::startDetached(QStringLiteral("explorer.exe"), {target});
+#else
+    QProcess::startDetached(QStringLiteral("xdg-open"), {target});
+#endif
+}
+
+}   // namespace
+
 void OpenOnDesktop(const QString& hostPath)
 {
-    // A process of its own, never waited for: the file manager may hang on a share for as long as
-    // the share does, and Qt's own way waits for the shell on the GUI thread on Windows.
     // Made absolute without a look at the share, so that no name is taken for an option.
-    const QString folder = QDir::toNativeSeparators(QDir().absoluteFilePath(hostPath));
-#ifdef Q_OS_WIN
-    QProcess::startDetached(QStringLiteral("explorer.exe"), {folder});
-#else
-    QProcess::startDetached(QStringLiteral("xdg-open"), {folder});
-#endif
+    OpenDetached(QDir::toNativeSeparators(QDir().absoluteFilePath(hostPath)));
+}
+
+void OpenLink(const QUrl& link)
+{
+    OpenDetached(link.toString(QUrl::FullyEncoded));   // it starts with its scheme: no option
 }
 
 QStringList ChooseDrawings(QWidget* parent, const QString& folder)

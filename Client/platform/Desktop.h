@@ -2,6 +2,7 @@
 #include <QString>
 #include <QStringList>
 
+class QUrl;
 class QWidget;
 
 // What the program shows on the desktop besides its window. GUI thread only.
@@ -22,6 +23,8 @@ void ShowNotification(const QString& title, const QString& text);
 
 // A folder (a host path) in the desktop's file manager, or a file in the program it opens with.
 void OpenOnDesktop(const QString& hostPath);
+// A web or mail link (http, https or mailto) in the browser or the mail program.
+void OpenLink(const QUrl& link);
 
 // Drawings chosen by the user in a file dialog over parent, starting in folder (a host path); none
 // when the dialog was cancelled. The dialog is modal and the user's own doing: the one place where

@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QTime>
 
-
 Host::Host()
 {
     // The two folder keys; a settings file that names more while both hang waits 3 s for each.
@@ -36,6 +35,11 @@ void Host::openFolder(const QString& folder)
 void Host::openFile(const QString& file)
 {
     OpenOnDesktop(HostPath(file));
+}
+
+void Host::openLink(const QUrl& link)
+{
+    OpenLink(link);
 }
 
 QStringList Host::chooseDrawings(const QString& folder)

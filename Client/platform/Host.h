@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <QThreadPool>
+#include <QUrl>
 #include <QWidget>
 
 #include <chrono>
@@ -35,6 +36,8 @@ public:
     virtual void openFolder(const QString& folder);
     // The file (Windows-style) in the program the desktop opens it with.
     virtual void openFile(const QString& file);
+    // A web or mail link in the system's browser or mail program.
+    virtual void openLink(const QUrl& link);
     // Drawings the user chooses in a file dialog that starts in folder (a host path): full host paths.
     virtual QStringList chooseDrawings(const QString& folder);
     virtual int secondsSinceMidnight() const;

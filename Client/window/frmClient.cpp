@@ -176,7 +176,7 @@ void frmClient::buildControls()
     addAction(guide);
     connect(guide, &QAction::triggered, this, [this] {
         if (!m_guide)
-            m_guide = new GuideWindow(m_programDir, this);
+            m_guide = new GuideWindow(m_programDir, m_host, this);
         ComeToFront(m_guide);
     });
     connect(showRequests, &QAction::triggered, this, [this] {
