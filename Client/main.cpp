@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -28,6 +29,7 @@ int main(int argc, char* argv[])
         window.comeToFront();
     });
     QObject::connect(&app, &QGuiApplication::lastWindowClosed, &one, &OneWindow::stop);
+    QObject::connect(window.ticks(), &QTimer::timeout, &one, &OneWindow::keepListening);
     window.show();
     const int exitCode = app.exec();
     // A worker still in a call to a share that hangs would hold the process for as long as the

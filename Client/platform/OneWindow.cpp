@@ -2,9 +2,12 @@
 
 #include <QCryptographicHash>
 #include <QDataStream>
+#include <QDateTime>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
+#include <QTimer>
+#include <QtEndian>
 
 #ifdef Q_OS_WIN
 #include "platform/WinApi.h"
@@ -28,7 +31,48 @@ QString SocketName(const QString& programDir)
     return where + QString::fromLatin1(QCryptographicHash::hash(place, QCryptographicHash::Sha256).toHex().left(16));
 }
 
+constexpr quint32 kMostPaths = 32767, kMostPathChars = 32767;
+constexpr qsizetype kMostBytes = 8 * 1024 * 1024;
+
 }   // namespace
+
+HandOverRead ReadHandOver(const QByteArray& bytes)
+{
+    const auto refused = HandOverRead{HandOverRead::Refused, {}};
+    if (bytes.size() > kMostBytes)
+        return refused;
+    qsizetype at = 0;
+    const auto number = [&](quint32& n) {
+        if (bytes.size() - at < 4)
+            return false;
+        n = qFromBigEndian<quint32>(bytes.constData() + at);
+        return at += 4, true;
+    };
+    quint32 count = 0;
+    if (!number(count))
+        return {};
+    if (count > kMostPaths)
+        return refused;
+    HandOverRead read{HandOverRead::Done, {}};
+    for (quint32 i = 0; i < count; ++i) {
+        quint32 size = 0;   // in bytes; all ones for a null string
+        if (!number(size))
+            return {};
+        if (size == 0xFFFFFFFF) {
+            read.paths << QString();
+            continue;
+        }
+        if (size % 2 || size / 2 > kMostPathChars)
+            return refused;
+        if (bytes.size() - at < qsizetype(size))
+            return {};
+        QString path(size / 2, Qt::Uninitialized);
+        qFromBigEndian<char16_t>(bytes.constData() + at, size / 2, path.data());
+        read.paths << path;
+        at += size;
+    }
+    return at == bytes.size() ? read : refused;
+}
 
 OneWindow::OneWindow(const QString& programDir, QObject* parent)
     : QObject(parent)
@@ -53,39 +97,80 @@ bool OneWindow::handOver(const QStringList& files)
     turn.tryLock(5000);
     QLocalSocket window;
     window.connectToServer(m_name);
+    if (window.waitForConnected(2000)) {
 #ifdef Q_OS_WIN
-    // Another user's program under this name is no window of ours: nothing goes to it.
-    if (window.waitForConnected(2000) && !win::PipeServerIsMine(reinterpret_cast<void*>(window.socketDescriptor())))
-        return false;
-#endif
-    if (window.state() == QLocalSocket::ConnectedState || window.waitForConnected(2000)) {
-#ifdef Q_OS_WIN
+        // Another user's program under this name is no window of ours: nothing goes to it.
+        if (!win::PipeServerIsMine(reinterpret_cast<void*>(window.socketDescriptor())))
+            return false;
         win::LetOthersComeToFront();   // the window may take the front from this process
 #endif
-        QDataStream out(&window);
+        QByteArray bytes;
+        QDataStream out(&bytes, QIODevice::WriteOnly);
         out << files;
-        // Not handed over unless sent whole: this start then opens a window of its own.
-        if (window.bytesToWrite() > 0 && !window.waitForBytesWritten(2000))
-            return false;
-        window.disconnectFromServer();
-        return window.state() == QLocalSocket::UnconnectedState || window.waitForDisconnected(2000);
+        window.write(bytes);
+        while (window.bytesToWrite() > 0 && window.waitForBytesWritten(2000)) { }
+        // Handed over once the window says it has them; a window that is closing never does, and
+        // this start then opens a window of its own.
+        if (window.bytesToWrite() == 0 && window.waitForReadyRead(2000) && window.read(1) == QByteArray(1, '\1'))
+            return true;
+    } else if (window.error() == QLocalSocket::ConnectionRefusedError) {
+        QLocalServer::removeServer(m_name);   // what a killed window left behind
     }
-    // A socket that refuses is what a killed window left behind.
-    if (window.error() == QLocalSocket::ConnectionRefusedError)
-        QLocalServer::removeServer(m_name);
-    m_server.listen(m_name);
+    m_ours = m_server.listen(m_name);
     return false;
 }
 
+void OneWindow::stop()
+{
+    m_stopped = true;
+    m_server.close();
+    for (QLocalSocket* socket : findChildren<QLocalSocket*>())
+        socket->abort();
+}
+
+void OneWindow::keepListening()
+{
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (!m_ours || m_stopped || m_server.isListening() || now < m_retryAt)
+        return;
+    QLockFile turn(m_lock);
+    if (!turn.tryLock(0))
+        return;   // a start is finding its way in: the next tick
+    if (m_server.listen(m_name)) {
+        m_backOff = 0;
+        return;
+    }
+    m_backOff = qBound(1000, m_backOff * 2, 60000);
+    m_retryAt = now + m_backOff;
+}
+
+// Read as it comes, with limits, for at most 2 s each, at most 8 at once; more are closed at once.
 void OneWindow::receive(QLocalSocket* socket)
 {
     socket->setParent(this);
-    connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
-        QStringList files;
-        QDataStream in(socket->readAll());
-        in >> files;
+    if (m_stopped || m_reading >= 8) {
+        socket->abort();
         socket->deleteLater();
-        m_handedOver += files;
-        emit handedOver();
+        return;
+    }
+    ++m_reading;
+    connect(socket, &QObject::destroyed, this, [this] { --m_reading; });
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    QTimer::singleShot(2000, socket, [socket] { socket->abort(), socket->deleteLater(); });
+    auto* bytes = new QByteArray;
+    connect(socket, &QObject::destroyed, this, [bytes] { delete bytes; });
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket, bytes] {
+        *bytes += socket->read(8 * 1024 * 1024 + 1 - bytes->size());
+        const HandOverRead read = ReadHandOver(*bytes);
+        if (read.state == HandOverRead::NeedMore)
+            return;
+        if (read.state == HandOverRead::Done) {
+            m_handedOver += read.paths;
+            emit handedOver();
+            socket->write(QByteArray(1, '\1'));
+            socket->disconnectFromServer();   // once the byte is out
+        } else {
+            socket->abort();
+        }
     });
 }

@@ -41,6 +41,8 @@ public:
 
     // No file call of the window's is still out; one that hangs on a share may never end.
     bool idle();
+    // The window's 1500 ms timer, for what else wants a look now and then.
+    const QTimer* ticks() const { return Timer1; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
