@@ -369,7 +369,7 @@ private slots:
         QTest::newRow("withdrawn while waiting")
             << QByteArray("CTATST") << QStringList{sent, IdleCaption, IdleCaption, ""};
         QTest::newRow("withdrawn, sent again at once")
-            << QByteArray("CTACTSTLTT") << QStringList{sent, sent, converting, converting, converted, "Z_45679"};
+            << QByteArray("CTACTSTKLT") << QStringList{sent, sent, converting, converted, "Z_45679"};
         QTest::newRow("withdrawn once taken")
             << QByteArray("CTSATLT") << QStringList{sent, converting, converted, "Z_45678"};
     }
