@@ -28,7 +28,7 @@ int main(int argc, char* argv[])
         window.openFiles(one.takeHandedOver());
         window.comeToFront();
     });
-    QObject::connect(&app, &QGuiApplication::lastWindowClosed, &one, &OneWindow::stop);
+    QObject::connect(&window, &frmClient::closing, &one, &OneWindow::stop);
     QObject::connect(window.ticks(), &QTimer::timeout, &one, &OneWindow::keepListening);
     window.show();
     const int exitCode = app.exec();

@@ -361,6 +361,8 @@ private slots:
             host.told,
             QStringList{"KIVRA_Client: Nessun segno dal server per la richiesta Z_45678 (inviata alle " + sent + ")"});
         QCOMPARE(Shown(status()), RequestSent);
+        WriteBytes(f.jobs + "/Z_45678.wip", "");
+        QTRY_COMPARE(requests->index(0, SentRequests::StateColumn).data(), "Conversione in corso...");
     }
 
     // The guide's links, as QTextBrowser tells them (it opens none itself, as it would read any file on this thread):

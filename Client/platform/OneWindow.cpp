@@ -2,7 +2,6 @@
 
 #include <QCryptographicHash>
 #include <QDataStream>
-#include <QDateTime>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
@@ -78,6 +77,7 @@ OneWindow::OneWindow(const QString& programDir, QObject* parent)
     : QObject(parent)
     , m_name(SocketName(programDir))
 {
+    m_clock.start();
 #ifdef Q_OS_WIN
     m_lock = QStandardPaths::writableLocation(QStandardPaths::TempLocation) + QLatin1Char('/') + m_name + ".lock";
 #else
@@ -130,12 +130,20 @@ void OneWindow::stop()
 
 void OneWindow::keepListening()
 {
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const qint64 now = m_clock.elapsed();
     if (!m_ours || m_stopped || m_server.isListening() || now < m_retryAt)
         return;
     QLockFile turn(m_lock);
     if (!turn.tryLock(0))
         return;   // a start is finding its way in: the next tick
+    // A start in the gap opened a window of its own, which the name now reaches: it stays that one's
+    // (a listen would take the name from under it).
+    QLocalSocket probe;
+    probe.connectToServer(m_name);
+    if (probe.waitForConnected(100)) {
+        m_ours = false;
+        return;
+    }
     if (m_server.listen(m_name)) {
         m_backOff = 0;
         return;

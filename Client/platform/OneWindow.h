@@ -1,4 +1,5 @@
 #pragma once
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QObject>
 #include <QStringList>
@@ -58,6 +59,7 @@ private:
     int m_reading = 0;   // hand-overs being read
     bool m_stopped = false;
     bool m_ours = false;   // this process listens under the name, or did
-    qint64 m_retryAt = 0;   // monotonic ms
+    QElapsedTimer m_clock;
+    qint64 m_retryAt = 0;   // on m_clock
     int m_backOff = 0;
 };

@@ -110,8 +110,11 @@ void SentRequests::publish(const Sending& what, const QStringList& drawings, con
 {
     Sending sending = what;
     sending.sentAt = m_host.msecsSinceEpoch();
+    // Names of this run still in play: a withdrawn job the server may have read, one being withdrawn,
+    // and one that waits, whose bytes may be these (a name holding the same job counts as sent).
+    sending.heldNames.clear();
     for (const Row& row : std::as_const(m_rows))
-        if (row.withdrawnAt && !row.takenAnyway && followed(row, sending.sentAt))
+        if (row.withdrawing || (row.state == RequestSent && followed(row, sending.sentAt)))
             sending.heldNames << row.request.Name;
     m_writing = true;
     m_writingName = RequestName(m_host.secondsSinceMidnight());
@@ -134,7 +137,7 @@ void SentRequests::publish(const Sending& what, const QStringList& drawings, con
         row.jobLookAt = sending.sentAt + sending.waitTimeout;
         m_rows.prepend(row);
         endInsertRows();
-        m_last = {row.id, sending.bytes, m_host.monotonicMs(), m_resets};
+        m_last = {row.id, sending.bytes, m_host.monotonicMs(), resets};
         if (current) {
             s.JobFilePath = published.request.JobFilePath;
             m_current = true;
@@ -172,8 +175,9 @@ void SentRequests::withdraw(int at)
         Row& row = m_rows[at];
         row.withdrawing = false;
         row.withdrawnAt = watcher->result() == Withdrawn ? m_host.msecsSinceEpoch() : 0;
+        row.takenAnyway = row.withdrawnAt && row.state != RequestSent;   // a tick saw its .wip meanwhile
         emit dataChanged(index(at, StateColumn), index(at, StateColumn));
-        if (row.withdrawnAt) {
+        if (row.withdrawnAt && !row.takenAnyway) {
             if (id == m_last.id)   // a press now is no repeat of it
                 m_last = {};
             if (at == currentRow()) {   // as after a reset
@@ -369,7 +373,7 @@ QString SentRequests::stateText(const Row& row) const
     case Converting:
         if (row.takenAnyway)
             return QStringLiteral("Annullata, ma il server l'aveva già presa");
-        if (row.silentMinutes)
+        if (row.silentMinutes && row.state == RequestSent)
             return QStringLiteral("In attesa del server da %1 min").arg(row.silentMinutes);
         break;
     }

@@ -182,9 +182,8 @@ void frmClient::buildControls()
     connect(showRequests, &QAction::triggered, this, [this] {
         if (!m_requestsWindow) {
             m_requestsWindow = new RequestsWindow(*m_request, m_host, this);
-            connect(m_requestsWindow, &RequestsWindow::sendAgain, this, [this](int row) {
-                sendWith([&] { return m_request->sendAgain(row, m_settings); });
-            });
+            connect(m_requestsWindow, &RequestsWindow::sendAgain, this,
+                    [this](int row) { sendWith([&] { return m_request->sendAgain(row, m_settings); }); });
         }
         ComeToFront(m_requestsWindow);
     });
@@ -231,9 +230,8 @@ void frmClient::buildControls()
         if (m_requestsWindow && m_requestsWindow->isVisible())
             m_requestsWindow->select(row);
     });
-    connect(m_request, &SentRequests::withdrawalRefused, this, [this](const QString& warning) {
-        m_host.showWarning(warning);
-    });
+    connect(m_request, &SentRequests::withdrawalRefused, this,
+            [this](const QString& warning) { m_host.showWarning(warning); });
     connect(m_request, &SentRequests::serverSilent, this, [this](const WatchedRequest& request) {
         m_host.notify(QStringLiteral("KIVRA_Client"),
                       QStringLiteral("Nessun segno dal server per la richiesta ") + request.Name
@@ -366,6 +364,7 @@ void frmClient::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    emit closing();
     if (m_request->writing()) {
         m_closing = true;
         setEnabled(false);

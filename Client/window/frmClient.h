@@ -44,6 +44,10 @@ public:
     // The window's 1500 ms timer, for what else wants a look now and then.
     const QTimer* ticks() const { return Timer1; }
 
+signals:
+    // The window is about to close: files handed to it now would be lost.
+    void closing();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
