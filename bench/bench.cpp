@@ -241,7 +241,7 @@ int Ticks(int count, const QString& marks, int earlier)
     s.DXFOutDirRoot = s.JobFileDir;
     for (int i = earlier; i >= 0; --i) {
         host.time = 1000 - i;
-        if (!SendAndWait(wired.request, s, {QStringLiteral("a.dxf")}))
+        if (!SendAndWait(wired.request, s, {QStringLiteral("a%1.dxf").arg(i)}))   // not one press repeated
             return 1;
     }
     if (marks != QLatin1String("none"))
