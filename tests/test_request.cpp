@@ -155,6 +155,23 @@ private slots:
         QCOMPARE(wired->shown(), RequestSent);
     }
 
+    // The output root fails while the job goes out, on the request folder's volume, and a log is written before it
+    // answers again: stamped after the job, it is still no evidence, as the job keeps the stamp of its temporary
+    // file and another workstation's request may be served before the rename. A log made after that counts.
+    void aLogStampedAfterTheJob()
+    {
+        host->badShare = f.out, host->failing = true;
+        QVERIFY(convert({"a"}));
+        QThread::msleep(20);
+        writeLog("Z_45678", QDateTime::currentMSecsSinceEpoch());
+        host->failing = false;
+        QVERIFY(tick());
+        QCOMPARE(wired->shown(), RequestSent);
+        writeLog("Z_45678", QDateTime::currentMSecsSinceEpoch() + 1000);
+        QVERIFY(tick());
+        QCOMPARE(wired->shown(), Converted);
+    }
+
     // A write that ends after a reset, published ("a") or under the name "a" took ("b"): its job is
     // not watched, and its failure says why but leaves the status alone.
     void aWriteThatEndsAfterAReset()
@@ -172,7 +189,6 @@ private slots:
             QCOMPARE(wired->watched(), QStringList({"", ""}));
         }
     }
-
 };
 
 QTEST_MAIN(TestRequest)

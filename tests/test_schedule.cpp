@@ -27,7 +27,7 @@ const char* const kLegend =
     "its log), L the server writes the log of the job it works on or of a waiting one, D the server drops a job, "
     "X another workstation's log of this second's name made 5 minutes ago, W its .wip, both before a job of ours "
     "went out under the name; a b c: the request share answers, fails, is away; d e f: the output root; "
-    "Y another's log of our name made after our job went out, tried apart";
+    "Y another's log of our name made now, after our job was written, tried apart";
 constexpr qint64 kDay0 = 1796083200000;   // a midnight, UTC; workstation and file servers share one clock
 enum Share {
     Up,
@@ -141,9 +141,9 @@ public:
             if (!published.contains(second))
                 disk[jobKey(second, ".wip")] = {{}, now}, others << jobKey(second, ".wip");
             break;
-        case 'Y':
-            if (!published.isEmpty())
-                disk[logKey(*std::max_element(published.begin(), published.end()))] = {"other", now};
+        case 'Y':   // of the newest name sent, or of this second's while a job of ours is being written
+            disk[logKey(published.isEmpty() ? second : *std::max_element(published.begin(), published.end()))] = {
+                "other", now};
             break;
         default:
             if (code >= 'a' && code <= 'f')

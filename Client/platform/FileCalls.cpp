@@ -171,28 +171,6 @@ FileStatus FileStatusOf(const QString& path)
     return StatusOf(HostPath(path));
 }
 
-bool OnOneVolume(const QString& a, const FileStatus& aStatus, const QString& b, const FileStatus& bStatus)
-{
-#ifdef Q_OS_WIN
-    Q_UNUSED(aStatus);
-    Q_UNUSED(bStatus);
-    // The drive ("y:") or the share ("\\srv\cad") that a full path starts with.
-    const auto volume = [](const QString& path) {
-        if (!path.startsWith(QLatin1String("\\\\")))
-            return path.size() >= 2 && path[1] == QLatin1Char(':') ? path.left(2).toLower() : QString();
-        const int server = int(path.indexOf(QLatin1Char('\\'), 2));
-        const int share = server < 0 ? -1 : int(path.indexOf(QLatin1Char('\\'), server + 1));
-        return server < 0 ? QString() : path.left(share < 0 ? path.size() : share).toLower();
-    };
-    const QString volumeA = volume(a);
-    return !volumeA.isEmpty() && volumeA == volume(b);
-#else
-    Q_UNUSED(a);
-    Q_UNUSED(b);
-    return aStatus.device != 0 && aStatus.device == bStatus.device;
-#endif
-}
-
 bool ReadLines(const QString& path, const std::function<void(const QString& line)>& onLine, TextIn textIn)
 {
     QFile file(HostPath(path));

@@ -33,10 +33,6 @@ struct FileStatus {
 // An empty path names nothing and costs no call.
 FileStatus FileStatusOf(const QString& path);
 
-// Whether two things seen there lie on one volume, whose one file server stamped both their times:
-// the same device where the host tells it; on Windows the same drive or the same \\server\share.
-bool OnOneVolume(const QString& a, const FileStatus& aStatus, const QString& b, const FileStatus& bStatus);
-
 // How a text file is read: in the code page, or as UTF-8 when EncodingGuess finds it to be
 // UTF-8 (a first pass judges it).
 enum class TextIn {

@@ -36,8 +36,9 @@ bool IsCompletion(const WatchedRequest& request, const FileStatus& log)
     case WatchedRequest::LogThere: return log.modified != request.BaselineModified;   // not what lay there then
     case WatchedRequest::NotSeen: break;
     }
-    return request.Job.isFile && OnOneVolume(request.JobFilePath, request.Job, request.LogFilePath, log)
-        && log.modified > request.Job.modified;
+    // A log stamped after the job is no evidence: the job keeps the stamp of its temporary file,
+    // written before the rename, and another request's log may come in between.
+    return false;
 }
 
 FileStatus LogStatus(const WatchedRequest& request, const Host& host)

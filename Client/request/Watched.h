@@ -24,9 +24,10 @@ ShareFolder SeeMountPoint(ShareFolder folder, const Host& host);
 
 // What is watched of one sent request, and what was seen that tells whose a log at LogFilePath is.
 // Names repeat daily, and another workstation may send under the same name, so a log counts as this
-// request's only on evidence that it was written after this job was published:
-// - a look made after publishing saw something else there (nothing, or a log of another time);
-// - or the request folder's file server, which stamped the job, stamped the log later.
+// request's only on evidence that it was written after this job was published: a look made after
+// publishing saw something else there (nothing, or a log of another time), or this request's .wip.
+// A log stamped after the job tells nothing: the job keeps the stamp of its temporary file, and
+// another request's log may be written before the rename.
 struct WatchedRequest {
     QString Name;
     QString JobFilePath;
