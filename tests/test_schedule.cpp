@@ -366,8 +366,6 @@ private slots:
             << QByteArray("C/W/TETLT") << QStringList{sent, sent, converted, "Z_45678"};
         QTest::newRow("a press repeated at once, the job taken")
             << QByteArray("CTSTCT") << QStringList{sent, converting, converting, "Z_45678"};
-        QTest::newRow("withdrawn while waiting")
-            << QByteArray("CTATST") << QStringList{sent, IdleCaption, IdleCaption, ""};
         QTest::newRow("withdrawn, sent again at once")
             << QByteArray("CTACTSTKLT") << QStringList{sent, sent, converting, converted, "Z_45679"};
         QTest::newRow("withdrawn once taken")

@@ -177,7 +177,7 @@ void SentRequests::withdraw(int at)
         row.withdrawnAt = watcher->result() == Withdrawn ? m_host.msecsSinceEpoch() : 0;
         row.takenAnyway = row.withdrawnAt && row.state != RequestSent;   // a tick saw its .wip meanwhile
         emit dataChanged(index(at, StateColumn), index(at, StateColumn));
-        if (row.withdrawnAt && !row.takenAnyway) {
+        if (TakenBack(row)) {
             if (id == m_last.id)   // a press now is no repeat of it
                 m_last = {};
             if (at == currentRow()) {   // as after a reset
@@ -236,7 +236,7 @@ void SentRequests::reset()
 
 bool SentRequests::followed(const Row& row, qint64 now) const
 {
-    if (row.withdrawnAt && !row.takenAnyway)
+    if (TakenBack(row))
         return now - row.withdrawnAt < m_timing.withdrawnWatch;
     return row.state != Converted && (row.state != EndedWithoutLog || now - row.endedAt < m_timing.lateLog);
 }
@@ -365,7 +365,7 @@ void SentRequests::noteJob(Row& row, const FileStatus& job, qint64 now)
 
 QString SentRequests::stateText(const Row& row) const
 {
-    if (row.withdrawing || (row.withdrawnAt && !row.takenAnyway))
+    if (row.withdrawing || TakenBack(row))
         return row.withdrawing ? QStringLiteral("Annullamento...") : QStringLiteral("Annullata");
     switch (row.state) {
     case EndedWithoutLog: return QStringLiteral("Conclusa senza log");
@@ -417,7 +417,7 @@ QVariant SentRequests::data(const QModelIndex& index, int role) const
         default: return stateText(row);
         }
     case Qt::BackgroundRole:
-        return state ? QVariant(StatusColour(row.withdrawnAt && !row.takenAnyway ? StatusCode(Idle) : row.state))
+        return state ? QVariant(StatusColour(TakenBack(row) ? StatusCode(Idle) : row.state))
                      : QVariant();
     case Qt::ForegroundRole: return state ? QVariant(QColor(Qt::black)) : QVariant();
     case Qt::ToolTipRole:

@@ -130,6 +130,8 @@ private:
         int silentMinutes = 0;   // not 0: its job still waited, sent that long ago
         bool toldSilent = false;
     };
+    // "Annullata": taken back before the server had it.
+    static bool TakenBack(const Row& row) { return row.withdrawnAt && !row.takenAnyway; }
     struct Look {
         quint64 id;
         WatchedRequest request;
