@@ -41,10 +41,18 @@ public:
     {
         return pass(path) && failing ? FileStatus{false, false, 0, true} : Host::fileStatus(path);
     }
+    // Runs once, when a job's temporary file is written and is about to be renamed to the job's name.
+    mutable std::function<void()> beforeJobRename;
     Publication publishFile(const QString& path, const QByteArray& bytes) const override
     {
         pass(path);
-        return unsafe ? Publication{Publication::Unsafe, {}} : Host::publishFile(path, bytes);
+        if (unsafe)
+            return {Publication::Unsafe, {}};
+        return PublishFile(path, bytes, [this](const QString& from, const QString& to, QString& reason) {
+            if (to.endsWith(".job") && beforeJobRename)
+                std::exchange(beforeJobRename, {})();
+            return RenameNoReplace(from, to, reason);
+        });
     }
 
 private:

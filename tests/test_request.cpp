@@ -128,8 +128,8 @@ private slots:
         QCOMPARE(wired->shown(), RequestSent);
         // No second look was waiting its turn: the hung look's one call, then the send's: each configured folder (on
         // Linux with the folder that holds it), the job and the .wip, the log before and after publishing (on Linux
-        // with the output root, to make sure of its absence), the publication, the job and the .wip once it is out.
-        QCOMPARE(host->fileCalls.load(), 1 + 9 + 4 * int(!Windows));
+        // with the output root, to make sure of its absence), the name's reservation, the publication, the job and the .wip once it is out.
+        QCOMPARE(host->fileCalls.load(), 1 + 10 + 4 * int(!Windows));
     }
 
     // The output root stops answering, with yesterday's log in it: jobs still go out, one while a
@@ -172,6 +172,40 @@ private slots:
         writeLog("Z_45678", QDateTime::currentMSecsSinceEpoch());
         QVERIFY(tick());
         QCOMPARE(wired->shown(), Converted);
+    }
+
+    // Another workstation presses Converti while our job is between its temporary file and its rename, and the
+    // server takes that job at once: under our name, our rename would succeed beside it (a .wip stamped after our
+    // job may be ours) and one log would end two requests. It waits for another name; ours goes out, and the name's
+    // reservation goes with the send. One left by a send killed an hour ago holds the name once and is removed.
+    void aSendUnderWayElsewhere()
+    {
+        Publishing theirs;
+        host->beforeJobRename = [&] {
+            struct Workstation : Host {
+                int secondsSinceMidnight() const override { return 45678; }
+            } other;
+            Sending sending{".job", ".wip", ".log", s.DXFOutDirRoot + "\\Lotto7", {s.JobFileDir}, {s.DXFOutDirRoot},
+                            "DXFDWG=DWG\r\nb\r\n"};
+            QThreadPool reads;
+            theirs = PublishUnderAFreeName(sending, other, reads, 200, std::make_shared<std::atomic<bool>>(false));
+            if (QFile::rename(f.jobs + "/Z_45678.job", f.jobs + "/Z_45678.wip"))   // the server at work on it
+                theirs.request.Name += " (claimed)";
+        };
+        QVERIFY(convert({"a"}));
+        QCOMPARE(theirs.request.Name, "Z_45678");
+        QVERIFY(theirs.warning.startsWith("Richiesta non inviata: la richiesta Z_45678 precedente"));
+        QCOMPARE(f.inRequestFolder(), QStringList{"Z_45678.job"});
+
+        for (const int hoursAgo : {2, 0}) {
+            host->warnings.clear(), host->time = 45679 - hoursAgo;
+            const QString left = f.jobs + QString("/Z_%1.prenotazione").arg(host->time);
+            WriteBytes(left, "", QDateTime::currentDateTime().addSecs(-3600 * hoursAgo));
+            QVERIFY(convert({"b"}));
+            QCOMPARE(host->warnings.size(), 1);
+            QCOMPARE(QFile::exists(left), hoursAgo == 0);
+        }
+        QVERIFY(convertAt(45677) && host->warnings.size() == 1);
     }
 
     // A write that ends after a reset, published ("a") or under the name "a" took ("b"): its job is

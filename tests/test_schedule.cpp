@@ -69,6 +69,12 @@ public:
     Publication publishFile(const QString& path, const QByteArray& bytes) const override
     {
         auto* self = const_cast<ModelHost*>(this);
+        if (!path.endsWith(".job")) {   // a name's reservation, for the send's length
+            std::lock_guard lock(m);
+            return requests != Up                 ? Publication{Publication::Failed, "impossibile creare il file"}
+                : self->disk.contains(key(path)) ? Publication{Publication::NameTaken, {}}
+                                                  : (self->disk[key(path)] = {{}, now}, Publication{Publication::Published, {}});
+        }
         const qint64 written = (std::lock_guard(m), self->now++);   // kept by the temporary file through the rename
         self->hook();
         Publication publication{Publication::Failed, "impossibile creare il file"};
@@ -93,7 +99,7 @@ public:
         std::lock_guard lock(m);
         if (requests != Up || !self->disk.remove(key(path)))
             return false;
-        --self->publications;
+        self->publications -= path.endsWith(".job");
         return true;
     }
 

@@ -25,15 +25,13 @@ QString FolderOf(const QString& path)
 // this job was written, or a log written since the read before, is surely another's. Under a shared
 // name this request's log would overwrite theirs and could not be told from it, so while the server
 // has not taken the job it is taken back and the next name tried.
-Publishing TryName(const Sending& sending, const QString& name, const Host& host, QThreadPool& reads)
+Publishing TryUnderReservation(const Sending& sending, const QString& name, const Host& host, QThreadPool& reads)
 {
     const auto withinTheHour = [&host](const FileStatus& log) {
         return log.isFile && log.modified > host.msecsSinceEpoch() - 3600 * 1000;
     };
     Publishing publishing;
     WatchedRequest& request = publishing.request = sending.under(name);
-    if (sending.heldNames.contains(name))
-        return publishing.taken = true, publishing;
     const bool waiting = host.fileStatus(request.JobFilePath).isFile;
     const FileStatus wip = host.fileStatus(request.WipFilePath);   // a look that failed is no absence
     publishing.taken = (waiting && !host.fileHolds(request.JobFilePath, sending.bytes)) || wip.isFile || wip.unknown;
@@ -71,6 +69,46 @@ Publishing TryName(const Sending& sending, const QString& name, const Host& host
     const bool othersLog = after && withinTheHour(*after);
     if (!waiting && (othersWip || othersLog) && host.withdrawFile(request.JobFilePath))
         publishing.taken = true;
+    return publishing;
+}
+
+enum class Reservation {
+    Made,
+    Held,   // by another send of the name
+    NotMade,   // the folder did not take it: the job's own write tells why
+};
+
+// The name reserved in the request folder for the length of one send, by a file that no reader of
+// jobs takes up, made only where none is. The checks above cannot see another workstation's job that
+// goes out and is taken by the server between them and the rename, and the rename then succeeds
+// under a name in use. Two sends of the name never overlap in time, so the later one sees the
+// earlier one's job or its marks, as long as the server makes each mark before it removes the one
+// before (the .wip before it takes the job out, the log before the .wip goes). One left by a send that was killed midway holds the name for an hour,
+// then the next try removes it and goes on to the next name, so that two such tries never both take it.
+Reservation Reserve(const QString& path, const Host& host)
+{
+    switch (host.publishFile(path, {}).outcome) {
+    case Publication::Published: return Reservation::Made;
+    case Publication::NameTaken: break;
+    default: return Reservation::NotMade;
+    }
+    const FileStatus left = host.fileStatus(path);
+    if (left.isFile && left.modified < host.msecsSinceEpoch() - 3600 * 1000)
+        host.withdrawFile(path);
+    return Reservation::Held;
+}
+
+Publishing TryName(const Sending& sending, const QString& name, const Host& host, QThreadPool& reads)
+{
+    if (sending.heldNames.contains(name))
+        return Publishing{sending.under(name), true, {}};
+    const QString reservation = sending.requestFolder.path + QLatin1Char('\\') + name + QStringLiteral(".prenotazione");
+    const Reservation reserved = Reserve(reservation, host);
+    if (reserved == Reservation::Held)
+        return Publishing{sending.under(name), true, {}};
+    Publishing publishing = TryUnderReservation(sending, name, host, reads);
+    if (reserved == Reservation::Made)
+        host.withdrawFile(reservation);
     return publishing;
 }
 

@@ -45,9 +45,10 @@ struct Publishing {
 
 // Runs on a worker: the job goes out under the name of this second or, while another request holds
 // that, of the next free one, for up to waitMs on the host's monotonic clock. A name is held (besides
-// heldNames) while
-// another request's job waits under it, while the server works on it (a server may take the job out
-// as it starts), or once it is done within the hour. cancelled stops the search before the next name.
+// heldNames) while another send of it is under way ("<name>.prenotazione" in the request folder),
+// while another request's job waits under it, while the server works on it (a server may take the
+// job out as it starts), or once it is done within the hour. cancelled stops the search before the
+// next name.
 // The configured folders are looked at first, for mount points.
 Publishing PublishUnderAFreeName(const Sending& sending, const Host& host, QThreadPool& reads, int waitMs,
                                  const std::shared_ptr<std::atomic<bool>>& cancelled);
