@@ -60,10 +60,15 @@ private slots:
                 + " non consente di consegnare la richiesta in modo sicuro, senza il rischio di sostituire una "
                   "richiesta in attesa. Rivolgersi all'amministratore della rete."
                                                      << QByteArray("<missing>");
+        const QString missing = "Richiesta non inviata: la cartella delle richieste " + Native(f.jobs) + "\\manca";
         QTest::newRow("no request folder") << "" << QStringList{"a"} << QByteArray("missing")
-                                           << "Richiesta non inviata: la cartella delle richieste " + Native(f.jobs)
-                + "\\manca non esiste (JobFileDir in kivra_client.ini)"
+                                           << missing + " non esiste (JobFileDir in kivra_client.ini)"
                                            << QByteArray("<missing>");
+        QTest::newRow("the file's request folder refused at start-up")
+            << "" << QStringList{"a"} << QByteArray("refused")
+            << missing + " non esiste. JobFileDir=\\\\srv\\cad\\Richieste in kivra_client.ini non era raggiungibile "
+                         "all'avvio: riavviare il programma quando la condivisione è di nuovo disponibile"
+            << QByteArray("<missing>");
         QTest::newRow("another workstation's job")
             << "" << QStringList{"a"} << QByteArray("DXFDWG=DWG\r\nx\r\n")
             << "Richiesta non inviata: la richiesta Z_45678 precedente non è ancora stata presa in carico dal server. "
@@ -82,8 +87,8 @@ private slots:
         host->time = 45678;
         s.OutFolder = folder;
         host->unsafe = waiting == "unsafe";
-        if (waiting == "missing")
-            s.JobFileDir += "\\manca";
+        if (waiting == "missing" || waiting == "refused")
+            s.JobFileDir += "\\manca", s.JobFileDirRefused = waiting == "refused" ? "\\\\srv\\cad\\Richieste" : "";
         else if (!waiting.isNull() && !host->unsafe)
             WriteBytes(f.jobs + "/Z_45678.job", waiting);
         convert(drawings);
@@ -153,25 +158,6 @@ private slots:
         QTRY_VERIFY(wired->request.idle() && !wired->request.looking());
         QVERIFY(tick());
         QCOMPARE(wired->shown(), RequestSent);
-    }
-
-    // The output root fails while the job goes out, on the request folder's volume, and a log is written before it
-    // answers again: stamped after the job, it is still no evidence, as the job keeps the stamp of its temporary
-    // file and another workstation's request may be served before the rename. A log seen gone and made again counts.
-    void aLogStampedAfterTheJob()
-    {
-        host->badShare = f.out, host->failing = true;
-        QVERIFY(convert({"a"}));
-        QThread::msleep(20);
-        writeLog("Z_45678", QDateTime::currentMSecsSinceEpoch());
-        host->failing = false;
-        QVERIFY(tick());
-        QCOMPARE(wired->shown(), RequestSent);
-        QFile::remove(f.out + "/Lotto7/Z_45678.log");   // seen gone, on a share whose stamps are coarse too
-        QVERIFY(tick());
-        writeLog("Z_45678", QDateTime::currentMSecsSinceEpoch());
-        QVERIFY(tick());
-        QCOMPARE(wired->shown(), Converted);
     }
 
     // Another workstation presses Converti while our job is between its temporary file and its rename, and the

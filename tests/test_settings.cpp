@@ -98,7 +98,7 @@ private slots:
             QCOMPARE(host.warnings,
                      (QStringList{"La cartella " + nas + " non risponde: verrà usata appena raggiungibile",
                                   "La cartella " + missing + " non esiste"}));
-            QCOMPARE(s.DXFOutDirRoot + " " + s.JobFileDir, nas + " y:\\Richieste");
+            QCOMPARE(s.DXFOutDirRoot + " " + s.JobFileDir + " " + s.JobFileDirRefused, nas + " y:\\Richieste " + missing);
         }
     }
 };

@@ -49,7 +49,7 @@ Publishing TryUnderReservation(const Sending& sending, const QString& name, cons
     if (earlier && withinTheHour(earlier->second))
         return publishing.taken = true, publishing;
     if (!waiting) {   // else the same job sent twice: it counts as sent once
-        const JobHandOver handedOver = WriteJobFile(request.JobFilePath, sending.bytes, host, publishing.warning);
+        const JobHandOver handedOver = WriteJobFile(request.JobFilePath, sending.bytes, host, publishing.warning, sending.requestFolderRefused);
         publishing.taken = handedOver == JobHandOver::NameTaken;
         if (handedOver != JobHandOver::Sent)
             return publishing;
@@ -137,7 +137,8 @@ Publishing PublishUnderAFreeName(const Sending& sending, const Host& host, QThre
     }
 }
 
-JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Host& host, QString& warning)
+JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Host& host, QString& warning,
+                         const QString& folderRefused)
 {
     const Publication published = host.publishFile(path, bytes);
     switch (published.outcome) {
@@ -153,10 +154,15 @@ JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Hos
     // A rename whose reply was lost on the way back from the share: the job is out all the same.
     if (host.fileHolds(path, bytes))
         return JobHandOver::Sent;
-    // The usual cause on a workstation just set up: the request share is not mapped.
+    // The usual cause on a workstation just set up: the request share is not mapped. Where the file's
+    // folder was refused at start-up (its share down then), the default stands in its place until a restart.
     if (host.fileStatus(FolderOf(path)).notThere())
         warning = QStringLiteral("Richiesta non inviata: la cartella delle richieste ") + FolderOf(path)
-            + QStringLiteral(" non esiste (JobFileDir in kivra_client.ini)");
+            + (folderRefused.isEmpty()
+                   ? QStringLiteral(" non esiste (JobFileDir in kivra_client.ini)")
+                   : QStringLiteral(" non esiste. JobFileDir=") + folderRefused
+                       + QStringLiteral(" in kivra_client.ini non era raggiungibile all'avvio: riavviare il "
+                                        "programma quando la condivisione è di nuovo disponibile"));
     else
         warning =
             QStringLiteral("Impossibile scrivere il file ") + HostPath(path) + QStringLiteral(": ") + published.reason;

@@ -20,6 +20,7 @@ struct Sending {
     // Names of this run's withdrawn requests still watched: a server that read one in that instant
     // writes its log under that name, so no new job goes out under it meanwhile.
     QStringList heldNames;
+    QString requestFolderRefused;   // the configured one, when the one above is the default in its place
 
     QString jobPath(const QString& name) const { return requestFolder.path + QLatin1Char('\\') + name + jobExt; }
     WatchedRequest under(const QString& name) const
@@ -62,5 +63,6 @@ enum class JobHandOver {
 // Publishes the job file at path (Windows-style): it appears whole or not at all, and never in
 // place of a job the server has not taken yet. A job of the same bytes found there, refused or after
 // a failure whose reply may have been lost, is this job, and counts as sent. On Failed, warning says
-// why.
-JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Host& host, QString& warning);
+// why; folderRefused is the settings file's request folder, when it was refused at start-up.
+JobHandOver WriteJobFile(const QString& path, const QByteArray& bytes, const Host& host, QString& warning,
+                         const QString& folderRefused = {});

@@ -77,7 +77,8 @@ bool SentRequests::send(SettingsRecord& s, const QStringList& drawings)
                     {},
                     0,
                     s.WaitTimeout,
-                    {}};
+                    {},
+                    s.JobFileDirRefused};
     const QString refusal = JobBytes(s, drawings, sending.bytes);
     if (refusal.isEmpty() && m_last.id && m_last.resets == m_resets && m_last.bytes == sending.bytes
         && m_host.monotonicMs() - m_last.at < 1000) {

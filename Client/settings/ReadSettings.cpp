@@ -82,19 +82,20 @@ bool TrimmedByWindows(QStringView folder)
 
 // A share that is slow at logon hangs more often than it fails: its look is waited for briefly,
 // and a folder that does not answer keeps its value, to be used once it does. Only a folder that
-// is surely not there is refused.
-void ApplyFolder(QString& field, QStringView value, Host& host)
+// is surely not there is refused; false then.
+bool ApplyFolder(QString& field, QStringView value, Host& host)
 {
     const QString folder = value.toString();
     const std::optional<FileStatus> seen =
         TrimmedByWindows(folder) ? FileStatus{} : host.fileStatusWithin(folder, 3000);
     if (seen && !seen->unknown && !seen->isFolder) {
         host.showWarning(Quote(u"La cartella ", value, u" non esiste"));
-        return;
+        return false;
     }
     field = folder;
     if (!seen || seen->unknown)
         host.showWarning(Quote(u"La cartella ", value, u" non risponde: verrà usata appena raggiungibile"));
+    return true;
 }
 
 void ApplyYesNo(bool& field, QStringView value, QStringView warning, Host& host)
@@ -131,7 +132,7 @@ void ApplyLine(const QString& line, SettingsRecord& s, Host& host)
     } else if (const auto v = value(QLatin1String("DXFOutDirRoot="))) {
         ApplyFolder(s.DXFOutDirRoot, *v, host);
     } else if (const auto v = value(QLatin1String("JobFileDir="))) {
-        ApplyFolder(s.JobFileDir, *v, host);
+        s.JobFileDirRefused = ApplyFolder(s.JobFileDir, *v, host) ? QString() : v->toString();
     } else if (const auto v = value(QLatin1String("RunStringCMD="))) {
         s.RunString[0] = v->toString();
     } else if (const auto v = value(QLatin1String("RunStringPAR="))) {

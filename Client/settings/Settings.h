@@ -8,6 +8,7 @@ struct SettingsRecord {
     qint32 WaitTimeout = 0;   // ms with no sign of the server before a request's job is looked for
     qint32 StuckConverterTimeout = 0;   // stored only
     QString JobFileDir;   // shared request folder
+    QString JobFileDirRefused;   // the file's JobFileDir, refused at start-up as surely not there
     QString JobExt;
     QString WipExt;
     QString LogExt;
