@@ -9,9 +9,9 @@ KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxcb1-dev qt6-translations-
                 xvfb xauth xdotool openbox x11-utils
                 desktop-file-utils appstream dpkg-dev
                 samba gvfs-fuse gvfs-backends dbus imagemagick)
-# What the Windows build adds: MinGW-w64, Wine to run the tests, msitools for the MSI, bindfs for a
-# share that can hang.
-KIVRA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 wixl msitools bindfs)
+# What the Windows build adds: MinGW-w64, Wine to run the tests, msitools for the MSI, osslsigncode to
+# sign it (openssl for CI's test certificate), bindfs for a share that can hang.
+KIVRA_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine wine64 wixl msitools osslsigncode openssl bindfs)
 
 kivra_install() {
     local missing=()

@@ -1,4 +1,5 @@
 #include "TestHost.h"
+#include "settings/EditSettings.h"
 #include "settings/ReadSettings.h"
 #include "settings/Settings.h"
 
@@ -100,6 +101,21 @@ private slots:
                                   "La cartella " + missing + " non esiste"}));
             QCOMPARE(s.DXFOutDirRoot + " " + s.JobFileDir + " " + s.JobFileDirRefused, nas + " y:\\Richieste " + missing);
         }
+    }
+
+    // Keys given at install time go where they stand: the active line's value replaced (the last, which the reader
+    // applies), else the commented line made active, else a line at the end; every other byte kept, line ends
+    // included. Values go in as the file is written; one the code page cannot hold refuses the edit.
+    void editedInPlace()
+    {
+        const QByteArray file = "* nota\r\n*JobFileDir=y:\\R\r\nMaxNumberFiles=3\r\n*MaxNumberFiles=9\r\nMaxNumberFiles=5";
+        QCOMPARE(SetSettingsKeys(file, {{"JobFileDir", "\\\\srv\\cad"}, {"MaxNumberFiles", "7"}, {"KeepLog", "SI"}}),
+                 "* nota\r\nJobFileDir=\\\\srv\\cad\r\nMaxNumberFiles=3\r\n*MaxNumberFiles=9\r\nMaxNumberFiles=7\r\nKeepLog=SI\r\n");
+        QCOMPARE(SetSettingsKeys("\xEF\xBB\xBFRunStringPAR=x\n", {{"RunStringPAR", "Citt\u00E0"}}),
+                 "\xEF\xBB\xBFRunStringPAR=Citt\xC3\xA0\n");
+        QCOMPARE(SetSettingsKeys("RunStringPAR=x\rKeepLog=NO\r", {{"RunStringPAR", "Citt\u00E0 "}}),
+                 "RunStringPAR=Citt\xE0 \rKeepLog=NO\r");
+        QVERIFY(!SetSettingsKeys("", {{"RunStringPAR", "\u56FE"}}));
     }
 };
 
