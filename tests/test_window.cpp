@@ -5,43 +5,25 @@
 #include <sys/mount.h>
 #endif
 
+#ifdef Q_OS_LINUX
 // A share as a workstation mounts it on an empty folder: away, the folder is left empty, on the volume of the folder
 // that holds it, and every look under it answers "not there". The share's disk is a tmpfs of its own, bound onto the
 // mount point, where the test may mount (as root).
 struct Share {
     const QString point, disk = point + ".disco";
-    bool bound = false;
+    const QByteArray at = QFile::encodeName(point);
+    bool bound = (QDir().mkpath(disk), QDir().mkpath(point),
+                  ::mount("kivra", QFile::encodeName(disk), "tmpfs", 0, nullptr) == 0 && back());
 
-    explicit Share(const QString& at)
-        : point(at)
-    {
-        QDir().mkpath(disk), QDir().mkpath(point);
-#ifdef Q_OS_LINUX
-        bound = ::mount("kivra", QFile::encodeName(disk), "tmpfs", 0, nullptr) == 0 && back();
-#endif
-    }
-#ifdef Q_OS_LINUX
     ~Share()
     {
-        while (::umount2(QFile::encodeName(point), MNT_DETACH) == 0) { }   // a share back twice is bound twice
+        while (::umount2(at, MNT_DETACH) == 0) { }   // a share back twice is bound twice
         ::umount2(QFile::encodeName(disk), MNT_DETACH);
     }
-    bool back()
-    {
-        return ::mount(QFile::encodeName(disk), QFile::encodeName(point), nullptr, MS_BIND, nullptr) == 0;
-    }
-    void away()
-    {
-        ::umount2(QFile::encodeName(point), MNT_DETACH);
-    }
-#else
-    bool back()
-    {
-        return false;
-    }
-    void away() { }
-#endif
+    bool back() { return ::mount(QFile::encodeName(disk), at, nullptr, MS_BIND, nullptr) == 0; }
+    void away() { ::umount2(at, MNT_DETACH); }
 };
+#endif
 
 // The window on real folders: a program folder with the settings file, requests, an output root.
 class TestWindow : public QObject {
@@ -74,6 +56,16 @@ class TestWindow : public QObject {
         QVERIFY(QTest::qWaitForWindowActive(w.get()));
     }
     void key(Qt::Key k, Qt::KeyboardModifiers modifiers = {}) { QTest::keyClick(w->windowHandle(), k, modifiers); }
+    void send(const QStringList& drawings)
+    {
+        list()->addPaths(drawings);
+        convert()->click();
+        QTRY_VERIFY(convert()->isEnabled());
+    }
+    QVariant state(int row) const
+    {
+        return w->findChild<SentRequests*>()->index(row, SentRequests::StateColumn).data();
+    }
 
 private slots:
     // Without a settings file: the defaults, the warning, and "Percorso" following the folder typed.
@@ -90,9 +82,9 @@ private slots:
     }
 
     // Files dragged from the file manager: status 1 first, then the files in order up to the cap, those left out
-    // told at the list, also to a screen reader. Web links, or files offered for a move only, change nothing at all.
-    // Each row elides its path in the middle and shows it whole as its tooltip. "Aggiungi disegni…" (Ins) adds
-    // what the file dialog gives as one drop, the dialog starting where it was left.
+    // told at the list, also to a screen reader; web links, or files offered for a move only, change nothing. A row
+    // shows its path whole as its tooltip. "Aggiungi disegni…" (Ins) adds what the file dialog gives as one drop,
+    // the dialog starting where it was left.
     void filesArrive()
     {
         start("MaxNumberFiles=3");
@@ -109,8 +101,6 @@ private slots:
         auto* note = Control<QLabel>(*w, "ListNote");   // heard as the status is: a label named by its text
         QCOMPARE(QAccessible::queryAccessibleInterface(note)->text(QAccessible::Name),
                  "1 disegno non aggiunto: al massimo 3 per richiesta");
-        QVERIFY(!note->isHidden() && note->accessibleName().isEmpty());
-        QVERIFY(list()->rect().contains(note->geometry()) && note->width() > list()->width() * 0.9);
         QCOMPARE(list()->model()->index(1, 0).data(Qt::ToolTipRole), Native(files[0]));
 
         list()->clear(), SetStatus(status(), Idle);
@@ -129,9 +119,9 @@ private slots:
         QCOMPARE(list()->count(), 32767);
     }
 
-    // Without a mouse: Ctrl+V after a copy in the file manager, trim with Shift and Canc, send with
-    // Enter, and the focus comes back to Converti. "Azzera lista" then empties the list, and the status
-    // field forgets the request, which "Richieste inviate" (Ctrl+R) still follows to its end.
+    // Without a mouse: Ctrl+V after a copy in the file manager, trim with Shift and Canc, send with Enter, and the
+    // focus comes back to Converti. "Azzera lista" then empties the list and the status field forgets the request.
+    // A screen reader tells the status by its caption, whatever the code.
     void keyboardOnlyThenReset()
     {
         start("MaxNumberFiles=-1");
@@ -145,24 +135,15 @@ private slots:
         QTRY_VERIFY(convert()->isEnabled());
         QCOMPARE(ReadBytes(f.jobs + "/Z_45678.job"), "DXFDWG=DXF\r\na\r\nd\r\n");
         QCOMPARE(QApplication::focusWidget(), convert());
-        SetStatus(status(), -1);   // a screen reader tells the status by its caption, whatever the code
+        SetStatus(status(), -1);
         QCOMPARE(QAccessible::queryAccessibleInterface(status())->text(QAccessible::Name), "Stato sconosciuto");
         QCOMPARE(status()->palette().color(QPalette::Window), QColor(255, 0, 255));
         Control<QPushButton>(*w, "cmdReset")->click();
         WriteBytes(f.jobs + "/Z_45678.wip", "");
         timer()->start(10);
-        key(Qt::Key_R, Qt::ControlModifier);
-        auto* requests = Control<QTableView>(*w, "Requests");
-        QVERIFY(QTest::qWaitForWindowActive(requests->window()));
-        QCOMPARE(QApplication::focusWidget(), requests);
-        QTRY_COMPARE(requests->currentIndex().siblingAtColumn(SentRequests::StateColumn).data(),
-                     "Conversione in corso...");
+        QTRY_COMPARE(state(0), "Conversione in corso...");
         QCOMPARE(Shown(status()), Idle);
         QCOMPARE(list()->count(), 0);
-        QFile::remove(f.jobs + "/Z_45678.wip"), WriteBytes(f.out + "/Z_45678.log", "");
-        QTRY_COMPARE(requests->currentIndex().siblingAtColumn(SentRequests::StateColumn).data(), "File convertiti.");
-        QTest::keyClick(requests, Qt::Key_Return);   // "Apri cartella" from the finished row
-        QCOMPARE(host.opened, QStringList{Native(f.out)});
     }
 
     // The shares go away entirely and come back unchanged, with yesterday's log of the request's name there: nothing
@@ -175,20 +156,20 @@ private slots:
         QTest::addColumn<QString>("root");   // below the output share's mount point, or the mount point
         QTest::addColumn<QString>("whileSending");   // what the output root does while the job goes out
         QTest::addColumn<int>("logAge");   // of the earlier log, in minutes
-        QTest::newRow("away while sending") << "/Uscita"
-                                            << "away" << 24 * 60;
-        QTest::newRow("the mount point, away after sending") << ""
-                                                             << "" << 24 * 60;
-        QTest::newRow("the mount point failing while sending") << ""
-                                                               << "failing" << 5;
+        QTest::newRow("away while sending") << "/Uscita" << "away" << 24 * 60;
+        QTest::newRow("the mount point, away after sending") << "" << "" << 24 * 60;
+        QTest::newRow("the mount point failing while sending") << "" << "failing" << 5;
     }
     void sharesAway()
     {
+#ifndef Q_OS_LINUX
+        QSKIP("mount points of the test's own are made on Linux");
+#else
         QFETCH(QString, root);
         QFETCH(QString, whileSending);
         QFETCH(int, logAge);
         QTemporaryDir dir;
-        Share requests(dir.filePath("y")), output(dir.filePath("z"));
+        Share requests{dir.filePath("y")}, output{dir.filePath("z")};
         if (!requests.bound || !output.bound)
             QSKIP("a mount point of its own needs root");
         QDir().mkpath(requests.point + "/Richieste"), QDir().mkpath(output.point + root);
@@ -199,13 +180,11 @@ private slots:
         QTest::qWait(20);
         const QString log = output.point + root + "/Z_45678.log";
         WriteBytes(log, "", QDateTime::currentDateTime().addSecs(-60 * logAge));
-        list()->addPaths({"a"});
         if (whileSending == "away")
             output.away();
         host.badShare = whileSending == "failing" ? output.point : "";
         host.failing = whileSending == "failing";
-        convert()->click();
-        QTRY_VERIFY(convert()->isEnabled());
+        send({"a"});
         host.failing = false;
         requests.away();
         if (whileSending.isEmpty())
@@ -217,31 +196,7 @@ private slots:
         QCOMPARE(Shown(status()), RequestSent);
         WriteBytes(log, "log");
         QTRY_COMPARE(Shown(status()), Converted);
-    }
-
-    // The server removes the .wip and no log comes: a minute of looks later the request has ended without one,
-    // magenta in the status field, "Conclusa senza log" in its row, told once (the schedule test has the timing).
-    void endedWithoutLog()
-    {
-        start("");
-        list()->addPaths({"a"});
-        convert()->click();
-        QTRY_VERIFY(convert()->isEnabled());
-        timer()->start(10);
-        WriteBytes(f.jobs + "/Z_45678.wip", "");
-        QTRY_COMPARE(Shown(status()), Converting);
-        QFile::remove(f.jobs + "/Z_45678.wip");
-        QTest::qWait(100);   // its going seen before the clock moves on
-        host.ahead = 61 * 1000;
-        QTRY_COMPARE(Shown(status()), EndedWithoutLog);
-        QCOMPARE(w->findChild<QAbstractTableModel*>()->index(0, SentRequests::StateColumn).data(),
-                 "Conclusa senza log");   // its row
-        QTest::qWait(100);   // more ticks, told no more
-        QCOMPARE(host.told,
-                 (QStringList{"attention",
-                              "KIVRA_Client: La richiesta Z_45678 si è conclusa senza log: i "
-                              "disegni potrebbero non essere stati convertiti.\n"
-                                  + Native(f.out)}));
+#endif
     }
 
     // Closing while a write hangs: after a brief wait, one warning says it may not have gone.
@@ -252,20 +207,17 @@ private slots:
         std::unique_lock hung(host.gate);
         convert()->click();
         QVERIFY(w->close());
-        QCOMPARE(
-            host.warnings,
-            QStringList{"La richiesta Z_45678 potrebbe non essere stata inviata: la cartella condivisa non risponde."});
+        QCOMPARE(host.warnings, QStringList{"La richiesta Z_45678 potrebbe non essere stata inviata: la cartella "
+                                            "condivisa non risponde."});
     }
 
-    // A user in another window is told once when the request is done, or when its job could not go (test_attention
-    // shows that a user in the window is not).
+    // A user in another window is told once when the request is done, or when its job could not go; a user in the
+    // window is not.
     void toldWhenElsewhere()
     {
         start("");
-        list()->addPaths({"a"});
         const auto done = [&] {
-            convert()->click();
-            QTRY_VERIFY(convert()->isEnabled());
+            send({"a"});
             WriteBytes(f.out + "/Z_" + QString::number(host.time) + ".log", "");
             timer()->setInterval(10);
             QTRY_COMPARE(Shown(status()), Converted);
@@ -285,17 +237,15 @@ private slots:
         QCOMPARE(host.told, QStringList{});
     }
 
-    // "Richieste inviate" on what was sent. A second press at once sends nothing. "Annulla richiesta" (Canc) takes
-    // back a job the server has not taken, the status field going idle, and refuses one it has. "Invia di nuovo"
-    // sends the same job again, its new row chosen. Once it is done, "Apri log" and "Apri cartella" come on.
+    // "Richieste inviate" (Ctrl+R) on what was sent. A second press at once sends nothing. "Annulla richiesta" (Canc)
+    // takes back a job the server has not taken, the status field going idle, and refuses one it has. "Invia di
+    // nuovo" sends the same job again, its new row chosen. Once it is done, "Apri log" and "Apri cartella" come on.
     void requestsWindow()
     {
         start("");
         timer()->stop();
-        list()->addPaths({"a", "b"});
         showActive();
-        convert()->click();
-        QTRY_VERIFY(convert()->isEnabled());
+        send({"a", "b"});
         const QByteArray job = ReadBytes(f.jobs + "/Z_45678.job");
         ++host.time;
         convert()->click();   // a double click's second press
@@ -304,6 +254,7 @@ private slots:
         key(Qt::Key_R, Qt::ControlModifier);
         auto* table = Control<QTableView>(*w, "Requests");
         QVERIFY(QTest::qWaitForWindowActive(table->window()));
+        QCOMPARE(QApplication::focusWidget(), table);
         const auto cell = [&](int column, int role = Qt::DisplayRole) {
             return table->currentIndex().siblingAtColumn(column).data(role);
         };
@@ -338,8 +289,7 @@ private slots:
         QTest::keyClick(table, Qt::Key_Return);
         QCOMPARE(host.opened, (QStringList{Native(f.out) + "\\Z_45679.log", Native(f.out)}));
         WriteBytes(f.jobs + "/Z_45678.wip", "");   // the server had read the withdrawn job
-        QTRY_COMPARE(table->model()->index(1, SentRequests::StateColumn).data(),
-                     "Annullata, ma il server l'aveva già presa");
+        QTRY_COMPARE(state(1), "Annullata, ma il server l'aveva già presa");
     }
 
     // A server that shows no sign: past WaitTimeout, with its job still waiting, the row says for how long, the user is
@@ -348,21 +298,17 @@ private slots:
     {
         start("");
         s.WaitTimeout = 1;
-        list()->addPaths({"a"});
-        convert()->click();
-        QTRY_VERIFY(convert()->isEnabled());
+        send({"a"});
         timer()->start(10);
-        auto* requests = w->findChild<SentRequests*>();
-        QTRY_COMPARE(requests->index(0, SentRequests::StateColumn).data(), "In attesa del server da 1 min");
+        QTRY_COMPARE(state(0), "In attesa del server da 1 min");
         host.ahead = 3 * 60000;
-        QTRY_COMPARE(requests->index(0, SentRequests::StateColumn).data(), "In attesa del server da 3 min");
-        const QString sent = QDateTime::fromMSecsSinceEpoch(requests->request(0).SentAt).toString("HH:mm");
-        QCOMPARE(
-            host.told,
-            QStringList{"KIVRA_Client: Nessun segno dal server per la richiesta Z_45678 (inviata alle " + sent + ")"});
+        QTRY_COMPARE(state(0), "In attesa del server da 3 min");
+        const auto sent = QDateTime::fromMSecsSinceEpoch(w->findChild<SentRequests*>()->request(0).SentAt);
+        QCOMPARE(host.told, QStringList{"KIVRA_Client: Nessun segno dal server per la richiesta Z_45678 (inviata alle "
+                                        + sent.toString("HH:mm") + ")"});
         QCOMPARE(Shown(status()), RequestSent);
         WriteBytes(f.jobs + "/Z_45678.wip", "");
-        QTRY_COMPARE(requests->index(0, SentRequests::StateColumn).data(), "Conversione in corso...");
+        QTRY_COMPARE(state(0), "Conversione in corso...");
     }
 
     // The guide's links, as QTextBrowser tells them (it opens none itself, as it would read any file on this thread):
@@ -380,7 +326,6 @@ private slots:
         key(Qt::Key_F1);
         auto* guide = w->findChild<QTextBrowser*>();
         QTRY_COMPARE(guide->windowTitle(), "Guida di KIVRA_Client");
-        QVERIFY(QTest::qWaitForWindowActive(guide));
         QVERIFY(!guide->openLinks());
         for (const char* link : {"https://www.kivra.example/", "file:///etc/hostname", "../kivra_client.ini"}) {
             emit guide->anchorClicked(QUrl(link));
@@ -389,29 +334,6 @@ private slots:
         emit guide->anchorClicked(QUrl("altra.html#fine"));
         QCOMPARE(guide->toPlainText(), "Seconda pagina");
         QCOMPARE(host.opened, QStringList{"https://www.kivra.example/"});
-    }
-
-    // "Apri cartella" opens the folder "Percorso" shows, and is greyed while that folder is not
-    // there or its share does not answer.
-    void openFolder()
-    {
-        start("");
-        showActive();
-        QAction* open = status()->actions().value(0);
-        QTRY_VERIFY(open->isEnabled());
-        key(Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-        QTest::keyClicks(folder(), "Lotto7");
-        QTRY_VERIFY(!open->isEnabled());
-        key(Qt::Key_O, Qt::ControlModifier | Qt::ShiftModifier);
-        std::unique_lock hung(host.gate);
-        QDir().mkpath(f.out + "/Lotto7");
-        QTest::keyClick(folder(), Qt::Key_Backspace), QTest::keyClicks(folder(), "7");   // looked up again
-        QTest::qWait(100);
-        QVERIFY(!open->isEnabled());
-        hung.unlock();
-        QTRY_VERIFY(open->isEnabled());
-        open->trigger();
-        QCOMPARE(host.opened, (QStringList{Native(f.out), Native(f.out) + "\\Lotto7"}));
     }
 };
 
