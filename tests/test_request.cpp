@@ -101,17 +101,6 @@ private slots:
         QCOMPARE(wired->watched(), warning.isEmpty() ? marks : earlier);
     }
 
-    // "Invia di nuovo" in the second its job went out: the name holds that job, so the same bytes go under the next
-    // name or not at all, never as a second row of the one job.
-    void sentAgainAtOnce()
-    {
-        QVERIFY(convert({"a"}));
-        QSignalSpy ended(&wired->request, &SentRequests::sendEnded);
-        QVERIFY(wired->request.sendAgain(0, s) && ended.wait(5000));
-        QCOMPARE(wired->request.rowCount(), 1);
-        QCOMPARE(host->warnings.size(), 1);   // the next second never came
-    }
-
     // The request folder stops answering: one look at a time, and a look that comes back after a
     // reset and a new request changes nothing.
     void aHungRequestFolder()

@@ -354,9 +354,6 @@ private slots:
                       converted = "File convertiti.", unknown = "Stato sconosciuto";
         QTest::newRow("dropped while sending: another's log, the output root failing")
             << QByteArray("XeCTdTLT") << QStringList{sent, sent, converted, "Z_45678"};
-        QTest::newRow("a share that drops")
-            << QByteArray("CTeTdTSTETLT")
-            << QStringList{sent, sent, sent, converting, converting, converted, "Z_45678"};
         QTest::newRow("the .wip removed well before the log")
             << QByteArray("CTSTETKTLT") << QStringList{sent, converting, converting, unknown, converted, "Z_45678"};
         QTest::newRow("a server killed while working")
@@ -367,15 +364,6 @@ private slots:
             << QByteArray("CWTETLT") << QStringList{sent, sent, converted, "Z_45679"};
         QTest::newRow("another's log before our rename")
             << QByteArray("C/X/TLT") << QStringList{sent, converted, "Z_45679"};
-        // Another's .wip that may be ours: followed, never green on their log.
-        QTest::newRow("another's .wip after our write")
-            << QByteArray("C/W/TETLT") << QStringList{sent, sent, converted, "Z_45678"};
-        QTest::newRow("a press repeated at once, the job taken")
-            << QByteArray("CTSTCT") << QStringList{sent, converting, converting, "Z_45678"};
-        QTest::newRow("withdrawn, sent again at once")
-            << QByteArray("CTACTSTKLT") << QStringList{sent, sent, converting, converted, "Z_45679"};
-        QTest::newRow("withdrawn once taken")
-            << QByteArray("CTSATLT") << QStringList{sent, converting, converted, "Z_45678"};
     }
     void sequences()
     {

@@ -2,7 +2,8 @@
 // keys stand, after copying a whole settings file (SETTINGSFILE) over it when one is given. The installer runs it as
 //   kivra_settings_setup SETTINGS_FILE "PROPERTY=value " ...
 // each value closed by one blank of the installer's, so that a value ending in a backslash cannot escape its closing
-// quote. A file or a value that the client would warn about (folders aside: the installer runs as the machine, which
+// quote. A value with a quote of its own would be split into other arguments: any argument not of that form refuses
+// the whole run rather than write a value cut short. A file or a value that the client would warn about (folders aside: the installer runs as the machine, which
 // sees no user's drives) is refused: nothing is written, the reason goes into kivra_client.ini.errore beside the
 // settings file and to the standard error, and the exit status fails the installation.
 #include "platform/Host.h"
@@ -83,8 +84,10 @@ int main(int argc, char* argv[])
     QList<std::pair<QString, QString>> keys;
     for (const QString& arg : args.mid(2)) {
         const qsizetype equals = arg.indexOf(QLatin1Char('='));
-        const QString property = arg.left(equals), value = arg.mid(equals + 1).chopped(arg.endsWith(u' ') ? 1 : 0);
-        if (equals < 0 || value.isEmpty())   // not given
+        if (equals < 1 || !arg.endsWith(u' '))
+            return Refuse(settings, QStringLiteral("Valore con virgolette, non ammesso in una proprietà: ") + arg);
+        const QString property = arg.left(equals), value = arg.mid(equals + 1).chopped(1);
+        if (value.isEmpty())   // not given
             continue;
         if (property == QLatin1String("SETTINGSFILE")) {
             QFile given(value);
@@ -99,7 +102,9 @@ int main(int argc, char* argv[])
                                       [&](const char* k) { return QString::fromLatin1(k).toUpper() == property; });
         if (key == std::end(kKeys))
             return Refuse(settings, QStringLiteral("Proprietà sconosciuta: ") + property);
-        if (const QStringList warnings = Warnings(SetSettingsKeys({}, {{*key, value}}).value_or("")); !warnings.isEmpty())
+        // Checked in UTF-8, which holds any value; the file's own code page is tried when it is written.
+        if (const QStringList warnings = Warnings(SetSettingsKeys("\xEF\xBB\xBF", {{*key, value}}).value_or(""));
+            !warnings.isEmpty())
             return Refuse(settings, property + QStringLiteral(": ") + warnings[0].section(QStringLiteral(": "), 1));
         keys.append({QString::fromLatin1(*key), value});
     }
