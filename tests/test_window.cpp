@@ -199,6 +199,26 @@ private slots:
 #endif
     }
 
+    // The server removes the .wip and no log comes: a minute of looks later the request has ended without one,
+    // magenta in the status field, "Conclusa senza log" in its row, told once (the schedule test has the timing).
+    void endedWithoutLog()
+    {
+        start("");
+        send({"a"});
+        timer()->start(10);
+        WriteBytes(f.jobs + "/Z_45678.wip", "");
+        QTRY_COMPARE(Shown(status()), Converting);
+        QFile::remove(f.jobs + "/Z_45678.wip");
+        QTest::qWait(100);   // its going seen before the clock moves on
+        host.ahead = 61 * 1000;
+        QTRY_COMPARE(Shown(status()), EndedWithoutLog);
+        QCOMPARE(state(0), "Conclusa senza log");
+        QTest::qWait(100);   // more ticks, told no more
+        QCOMPARE(host.told, (QStringList{"attention", "KIVRA_Client: La richiesta Z_45678 si è conclusa senza log: i "
+                                                      "disegni potrebbero non essere stati convertiti.\n"
+                                             + Native(f.out)}));
+    }
+
     // Closing while a write hangs: after a brief wait, one warning says it may not have gone.
     void closingWhileAWriteHangs()
     {
