@@ -253,7 +253,7 @@ private slots:
 
     // No sign from the server past WaitTimeout: the row says for how long, the user is told once, the status stays.
     // Its .wip then goes with no log: a minute later magenta, "Conclusa senza log", told once. "Azzera lista" then
-    // empties the list and the status field.
+    // empties the list and the status field, while the row still follows the request.
     void endedWithoutLog()
     {
         start("");
@@ -279,6 +279,9 @@ private slots:
                                          "potrebbero non essere stati convertiti.\n" + Native(f.out)}));
         Control<QPushButton>(*w, "cmdReset")->click();
         QVERIFY(list()->count() == 0 && Shown(status()) == Idle);
+        WriteBytes(f.out + "/Z_45678.log", "");   // late but in time: its row turns green, the status stays
+        QTRY_COMPARE(state(0), "File convertiti.");
+        QCOMPARE(Shown(status()), Idle);
     }
 
     // The guide's links (QTextBrowser opens none itself): web ones to the browser, the guide's own pages in it,
