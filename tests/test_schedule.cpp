@@ -107,7 +107,7 @@ public:
         case 'K': now += 61000; break;
         case 'S':
             if (const QString waiting = oldest(".job"); !waiting.isEmpty())
-                disk.remove("y/" + waiting + ".job"), disk["y/" + waiting + ".wip"] = {{}, now}, working << waiting;
+                disk.remove(jobKey(waiting, ".job")), disk[jobKey(waiting, ".wip")] = {{}, now}, working << waiting;
             break;
         case 'E':
             for (auto it = disk.begin(); it != disk.end(); ++it)
@@ -122,17 +122,18 @@ public:
         case 'D':
             if (job.isEmpty())
                 break;
-            disk.remove("y/" + job + ".job"), disk.remove("y/" + job + ".wip"), working.remove(job);
+            disk.remove(jobKey(job, ".job")), disk.remove(jobKey(job, ".wip")), working.remove(job);
             (code == 'L' ? logWritten : dropped) << job;
             if (code == 'L')
                 disk[logKey(job)] = {"log", now};
             break;
         case 'X':
-        case 'W':
-            if (!published.contains(second) && code == 'X')
+            if (!published.contains(second))
                 disk[logKey(second)] = {"other", now - 5 * 60000};
-            else if (!published.contains(second))
-                disk["y/" + second + ".wip"] = {{}, now}, others << "y/" + second + ".wip";
+            break;
+        case 'W':
+            if (!published.contains(second))
+                disk[jobKey(second, ".wip")] = {{}, now}, others << jobKey(second, ".wip");
             break;
         case 'Y':   // of the newest name sent, or of this second's while a job of ours is being written
             disk[logKey(published.isEmpty() ? second : *std::max_element(published.begin(), published.end()))] = {
@@ -149,7 +150,7 @@ public:
     {
         QSet<QString> ended = dropped;
         for (const QString& job : working)
-            if (!disk.contains("y/" + job + ".wip"))
+            if (!disk.contains(jobKey(job, ".wip")))
                 ended << job;
         return ended - logWritten;
     }
@@ -173,6 +174,7 @@ private:
     {
         return (path.startsWith("z:") ? "z/" : "y/") + path.mid(path.lastIndexOf('\\') + 1);
     }
+    static QString jobKey(const QString& name, const char* ext) { return "y/" + name + ext; }
     QString logKey(const QString& name) const { return (oneVolume ? "y/" : "z/") + name + ".log"; }
 
     // What a status call says of path: Linux's stat (devices: /mnt 1, z: 2, y: 3), or Windows's errors.
@@ -230,17 +232,19 @@ std::optional<QString> Run(const QByteArray& word, bool oneVolume, QStringList* 
     std::optional<QString> wrong;
     const auto check = [&](const QString& when) {
         const StatusName seen = Shown(&status);
-        QString fault = seen < 0 ? QString("the status field shows \"%1\" in %2")
-                                       .arg(status.text(), status.palette().color(QPalette::Window).name())
-            : seen == Converted && !host.logWritten.contains(request.watched().Name)
-            ? "\"File convertiti.\" for " + request.watched().Name + ", whose log the server never wrote"
-            : host.publications > presses ? QString("%1 jobs out for %2 presses").arg(host.publications).arg(presses)
-                                          : QString();
+        QStringList faults;
+        if (seen < 0)
+            faults << QString("the status field shows \"%1\" in %2")
+                          .arg(status.text(), status.palette().color(QPalette::Window).name());
+        if (seen == Converted && !host.logWritten.contains(request.watched().Name))
+            faults << "\"File convertiti.\" for " + request.watched().Name + ", whose log the server never wrote";
         for (int row = 0; row < request.rowCount(); ++row)
             if (request.done(row) && !host.logWritten.contains(request.request(row).Name))
-                fault = "the row of " + request.request(row).Name + " says \"File convertiti.\"";
-        if (!fault.isEmpty() && !wrong)
-            wrong = when + ": " + fault;
+                faults << "the row of " + request.request(row).Name + " says \"File convertiti.\"";
+        if (host.publications > presses)
+            faults << QString("%1 jobs out for %2 presses").arg(host.publications).arg(presses);
+        if (!faults.isEmpty() && !wrong)
+            wrong = when + ": " + faults.first();
     };
     const auto tick = [&] {
         host.calls = 0;
@@ -355,14 +359,15 @@ private slots:
         QByteArrayList words;
         if (qEnvironmentVariableIsSet("KIVRA_SCHEDULE_WORD"))
             words << qgetenv("KIVRA_SCHEDULE_WORD");
-        for (int length = 1; !qEnvironmentVariableIsSet("KIVRA_SCHEDULE_WORD") && length <= longest; ++length)
-            for (int n = 0, count = int(std::pow(kLetters.size(), length)); n < count; ++n) {
-                QByteArray word;
-                for (int i = 0, rest = n; i < length; ++i, rest /= int(kLetters.size()))
-                    word += kLetters[rest % kLetters.size()];
-                if (!Redundant(word))
-                    words << word;
-            }
+        else
+            for (int length = 1; length <= longest; ++length)
+                for (int n = 0, count = int(std::pow(kLetters.size(), length)); n < count; ++n) {
+                    QByteArray word;
+                    for (int i = 0, rest = n; i < length; ++i, rest /= int(kLetters.size()))
+                        word += kLetters[rest % kLetters.size()];
+                    if (!Redundant(word))
+                        words << word;
+                }
         for (const bool oneVolume : {false, true})
             for (const QByteArray& word : std::as_const(words))
                 if (Run(word, oneVolume))

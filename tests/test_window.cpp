@@ -235,8 +235,10 @@ private slots:
         QTRY_COMPARE(host.warnings, QStringList{"La richiesta Z_45679 è già in lavorazione: non può essere annullata"});
         QCOMPARE(f.inRequestFolder(), (QStringList{"Z_45679.job", "Z_45679.wip"}));
         const auto button = [&](const QString& text) {
-            const auto all = table->window()->findChildren<QPushButton*>();
-            return *std::find_if(all.begin(), all.end(), [&](QPushButton* b) { return b->text() == text; });
+            for (auto* b : table->window()->findChildren<QPushButton*>())
+                if (b->text() == text)
+                    return b;
+            qFatal("no button %s", qPrintable(text));
         };
         QVERIFY(!button("Apri log")->isEnabled());
         QFile::remove(f.jobs + "/Z_45679.wip"), QFile::remove(f.jobs + "/Z_45679.job");
