@@ -1,3 +1,4 @@
+#include "platform/Desktop.h"
 #include "platform/Host.h"
 #include "platform/OneWindow.h"
 #include "settings/Settings.h"
@@ -12,7 +13,10 @@
 
 int main(int argc, char* argv[])
 {
+    std::thread fonts = LoadFontsAside();
     QApplication app(argc, argv);
+    if (fonts.joinable())
+        fonts.join();
     // The files named on the command line ("Apri con"), whole: the window may be another process's.
     QStringList files;
     for (const QString& file : QCoreApplication::arguments().mid(1))   // Qt's own options are gone by now

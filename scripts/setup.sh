@@ -5,7 +5,7 @@
 # what it installs and drives the installed program from the keyboard on a virtual display; the
 # attention test reads the window's state under a window manager; the share test serves a Samba
 # share on loopback, mounts it through gvfs and reads the status's colour off the screen.
-KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxcb1-dev qt6-translations-l10n fonts-liberation2
+KIVRA_PACKAGES=(cmake ninja-build g++ qt6-base-dev libxcb1-dev libfontconfig-dev qt6-translations-l10n fonts-liberation2
                 xvfb xauth xdotool openbox x11-utils
                 desktop-file-utils appstream dpkg-dev
                 samba gvfs-fuse gvfs-backends dbus imagemagick)

@@ -15,6 +15,9 @@
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
 #endif
+#ifndef Q_OS_WIN
+#include <fontconfig/fontconfig.h>
+#endif
 
 void ShowWarning(const QString& text, QWidget* parent)
 {
@@ -27,6 +30,15 @@ void ShowWarning(const QString& text, QWidget* parent)
     box.setText(text.size() <= longest ? text : text.left(longest) + QChar(0x2026));
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
+}
+
+std::thread LoadFontsAside()
+{
+#ifdef Q_OS_WIN
+    return {};
+#else
+    return std::thread([] { FcInit(); });   // Qt's own call then finds it loaded
+#endif
 }
 
 void InstallItalianTranslation()

@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <thread>
+
 class QUrl;
 class QWidget;
 
@@ -10,6 +12,11 @@ class QWidget;
 // The modal warning box: title "ATTENZIONE!", one OK button, no icon; a child of parent, which it
 // is centred over.
 void ShowWarning(const QString& text, QWidget* parent = nullptr);
+
+// The desktop's font configuration, loaded on a thread of its own while the toolkit connects to the
+// display: the window's first text needs it, and the two are done sooner side by side. Called
+// before the QApplication exists, and joined once it does. Nothing to load on Windows.
+std::thread LoadFontsAside();
 
 // Qt's own texts (context menus, standard buttons) in Italian; once per process.
 void InstallItalianTranslation();
