@@ -12,6 +12,8 @@
 #include <QUrl>
 #include <QTranslator>
 
+#include <system_error>
+
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
 #endif
@@ -37,7 +39,11 @@ std::thread LoadFontsAside()
 #ifdef Q_OS_WIN
     return {};
 #else
-    return std::thread([] { FcInit(); });   // Qt's own call then finds it loaded
+    try {
+        return std::thread([] { FcInit(); });   // Qt's own call then finds it loaded
+    } catch (const std::system_error&) {
+        return {};   // no thread to spare: Qt loads it when the first text needs it
+    }
 #endif
 }
 
