@@ -12,6 +12,7 @@
 #include <QUrl>
 #include <QTranslator>
 
+#include <clocale>
 #include <system_error>
 
 #if QT_CONFIG(xcb)
@@ -39,6 +40,12 @@ std::thread LoadFontsAside()
 #ifdef Q_OS_WIN
     return {};
 #else
+    // The loading reads two things that the toolkit's start changes: the locale (how the files'
+    // numbers are read), set here first as the toolkit sets it; and the environment, where the
+    // toolkit unsets DESKTOP_STARTUP_ID. A start that has one loads its fonts as before.
+    setlocale(LC_ALL, "");
+    if (qEnvironmentVariableIsSet("DESKTOP_STARTUP_ID"))
+        return {};
     try {
         return std::thread([] { FcInit(); });   // Qt's own call then finds it loaded
     } catch (const std::system_error&) {
